@@ -1,0 +1,158 @@
+// The one position the engine works on: the 0x88 board of four-byte cells, a piece list per
+// colour, the side to move, two incrementally kept position keys, the move record and the move
+// stack that holds the game history below the root slot and the search line above it.
+#pragma once
+
+#include "channel/runtime_services.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace tarnwick {
+
+// A square is rank * 16 + file; it is on the board exactly when (square & 0x88) == 0.
+using Square = int;
+inline constexpr bool isOnBoard(int square) {
+    return (square & 0x88) == 0;
+}
+inline constexpr int fileOf(int square) {
+    return square & 15;
+}
+inline constexpr int rankOf(int square) {
+    return square >> 4;
+}
+inline constexpr int makeSquare(int file, int rank) {
+    return rank * 16 + file;
+}
+
+enum Colour : int { White = 0, Black = 1 };
+
+enum PieceCode : std::uint8_t {
+    Empty = 0,
+    King = 1,
+    Queen = 2,
+    Rook = 3,
+    Bishop = 4,
+    Knight = 5,
+    Pawn = 6,
+};
+inline constexpr char PieceLetters[] = " kqrbnp";
+
+enum MoveKind : std::uint8_t {
+    NormalMove = 0,
+    EnPassant = 1,
+    Promotion = 2,
+    CastleKingSide = 4,
+    CastleQueenSide = 8,
+    NullMoveKind = 16,
+    Sentinel = 32,
+};
+
+inline constexpr int BoardCells = 120;
+inline constexpr int PieceListSize = 16;
+inline constexpr int NoListEntry = 16; // listIndex of a cell that never held a listed man
+inline constexpr int PlaceholderSquare = 8;
+
+struct BoardCell {
+    std::uint16_t listIndex; // entry of this man in its colour's pieceList
+    std::uint8_t colour;
+    std::uint8_t piece; // a PieceCode; 0 means the square is empty
+};
+static_assert(sizeof(BoardCell) == 4);
+
+struct PieceEntry {
+    std::int32_t square;
+    std::uint8_t piece; // 0 once the man has been captured
+};
+
+struct Move {
+    std::int16_t to;
+    std::int16_t from;
+    std::uint8_t kind;     // a MoveKind
+    std::uint8_t piece;    // what stands on `to` after the move
+    std::uint8_t captured; // what stood there before; 0 for none
+    friend bool operator==(const Move&, const Move&) = default;
+};
+static_assert(sizeof(Move) == 8);
+
+inline constexpr Move SentinelMove{.to = PlaceholderSquare,
+                                   .from = PlaceholderSquare,
+                                   .kind = Sentinel,
+                                   .piece = 0,
+                                   .captured = 0};
+inline constexpr Move NullMove{.to = PlaceholderSquare,
+                               .from = PlaceholderSquare,
+                               .kind = NullMoveKind,
+                               .piece = 0,
+                               .captured = 0};
+
+// The move stack: slots 0..103 the game history (newest in 103), 104 the root slot, 104 + p the
+// move tried at ply p of the search line.
+inline constexpr int MoveStackSlots = 169;
+inline constexpr int RootSlot = 104;
+inline constexpr int NewestHistorySlot = RootSlot - 1;
+
+inline constinit BoardCell board[BoardCells]{};
+inline constinit PieceEntry pieceList[2][PieceListSize]{};
+inline constinit int lastPieceIndex[2]{-1, -1};
+inline constinit int lastOfficerIndex[2]{-1, -1};
+inline constinit int pieceCount = 0;
+inline constinit int sideToMove = White;
+inline constinit int otherSide = Black;
+inline constinit std::uint32_t lockKey = 0;
+inline constinit std::uint32_t indexKey = 0;
+
+inline constinit Move moveStack[MoveStackSlots]{};
+inline constinit int currentSlot = RootSlot;
+inline constinit int ply = 0;
+
+// clang-format off
+inline constexpr int directions[8] = {+1, -1, +16, -16, +17, -17, +15, -15};
+inline constexpr int knightSteps[8] = {+14, -14, +18, -18, +31, -31, +33, -33};
+inline constexpr int pawnStep[2] = {+16, -16};
+inline constexpr int pieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
+// clang-format on
+
+struct AttackEntry {
+    std::int32_t step;  // unit step from `from` towards `to`
+    std::uint32_t mask; // pieceBit of every piece type that can move along this difference
+};
+inline constexpr int AttackTableSize = 241;
+inline constinit AttackEntry* attackTable = nullptr;
+
+// Index of a man's key in each half of the key table: the colour sits in bit 3 of the square.
+inline constexpr int pieceKeyIndex(int piece, int colour, int square) {
+    return piece * 128 + colour * 8 + square;
+}
+inline constexpr int SideKeyIndex = 1024;
+inline constexpr int IndexKeyOffset = 1025;
+
+// The key table is a block of random bytes read as little-endian 32-bit words.
+inline std::uint32_t hashKeyWord(int index) {
+    std::uint32_t word;
+    std::memcpy(&word, hashKeys + 4 * index, sizeof word);
+    return word;
+}
+inline void togglePieceKey(int piece, int colour, int square) {
+    const int k = pieceKeyIndex(piece, colour, square);
+    lockKey ^= hashKeyWord(k);
+    indexKey ^= hashKeyWord(IndexKeyOffset + k);
+}
+inline void toggleSideKey() {
+    lockKey ^= hashKeyWord(SideKeyIndex);
+    indexKey ^= hashKeyWord(IndexKeyOffset + SideKeyIndex);
+}
+
+int pieceAttacks(int piece, int from, int to);
+int isSquareAttacked(int colour, int square);
+int isUnmoved(int square, int piece, int colour);
+void buildPieceLists();
+void buildAttackTable();
+
+// Both keys computed from scratch from the board and the side to move (tests and debug checks).
+void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index);
+
+// Every subsystem has a reset used by tests: the empty board, empty lists, an empty move stack.
+void resetBoard();
+
+} // namespace tarnwick

@@ -1,0 +1,12 @@
+// Plays a move on the position and takes it back, keeping cells, lists, the man count and both
+// keys up to date incrementally. No undo record: the move and the emptied cells hold all.
+#pragma once
+
+#include "board/board.h"
+
+namespace tarnwick {
+
+void makeMove(const Move& move);
+void unmakeMove(const Move& move);
+
+} // namespace tarnwick

@@ -1,0 +1,26 @@
+// Move generation without move lists: every generator writes one candidate at a time into the
+// move stack slot at currentSlot and hands it to moveCallback. The generator order is the move
+// ordering of the search.
+#pragma once
+
+namespace tarnwick {
+
+struct SearchFrame;
+
+// Returns 0 to go on, anything else to stop the generation.
+using MoveCallback = int (*)(SearchFrame* frame);
+inline constinit MoveCallback moveCallback = nullptr;
+
+int tryPromotions(SearchFrame* frame);
+int generateCaptures(int victimSquare, SearchFrame* frame);
+int generateQuietMoves(int originSquare, SearchFrame* frame);
+int generateEnPassant(SearchFrame* frame);
+int generateCastling(SearchFrame* frame);
+int isMoveValid();
+
+// A destination on the first or last rank: s - 8 > 103 as an unsigned number.
+inline constexpr bool isPromotionRank(int square) {
+    return static_cast<unsigned>(square - 8) > 103u;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,10 @@
+// Turns the argument text of `go` into the time budget, the ponder mode and the other limits.
+#pragma once
+
+namespace tarnwick {
+
+// Returns the budget in milliseconds (at least 1); sets ponderMode and the depth, node, clock
+// and searchmoves fields of searchRequest.
+int parseGoParameters(const char* text, char sideLetter);
+
+} // namespace tarnwick

@@ -1,0 +1,16 @@
+// The reader thread: cuts standard input into normalised lines and hands one command at a time
+// to the main thread through a one-slot queue; during a search it serves debug, isready,
+// ponderhit and stop itself.
+#pragma once
+
+#include "channel/runtime_services.h"
+
+namespace tarnwick {
+
+inline constinit char commandWord[CommandBufferSize]{};
+inline constinit char commandArgs[CommandBufferSize]{};
+
+// Reads the given file descriptor until it fails or ends; returns 0.
+int readerThread(int inputDescriptor);
+
+} // namespace tarnwick

@@ -1,0 +1,23 @@
+// Exact scores for three-man endings: king and bishop or knight against king are draws, king and
+// queen, rook or pawn against king come from "Endgame.bin", loaded whole on first need.
+#pragma once
+
+namespace tarnwick {
+
+inline constexpr int EndgameFileSize = 425984;
+inline constexpr int EndgameNoKnowledge = 254;
+inline constexpr int EndgameDraw = 253;
+inline constexpr int EndgameQueenOffset = 0;
+inline constexpr int EndgameRookOffset = 81920;
+inline constexpr int EndgamePawnOffset = 163840;
+inline constexpr char EndgameFileName[] = "Endgame.bin";
+
+int probeEndgame();
+int endgameLookup(int key, int strongPiece);
+// Offset in the file that endgameLookup reads for a key, after normalisation.
+int endgameOffset(int key, int strongPiece);
+
+// Forget the loaded data and allow one new load attempt (tests).
+void resetEndgameData();
+
+} // namespace tarnwick

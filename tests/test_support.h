@@ -1,0 +1,2 @@
+// Helpers shared by the test programs.
+#pragma once

@@ -1,0 +1,13 @@
+// Stand-in until this subcommand is built.
+#include "tool_commands.h"
+
+#include <cstdio>
+
+namespace tarnwick {
+
+int runBenchCommand(int, char**) {
+    std::fprintf(stderr, "tarnwick-tool: bench is not built yet\n");
+    return 2;
+}
+
+} // namespace tarnwick
