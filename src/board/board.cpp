@@ -21,12 +21,22 @@ int isSquareAttacked(int colour, int square) {
     if (isOnBoard(right) && board[right].piece == Pawn && board[right].colour == colour)
         return 1;
     // Officers: promoted men sit in the pawn part of the list, below lastOfficerIndex once raised.
+    // Captured entries (code 0) and pawns have no bit in any attackTable mask, so the mask test
+    // skips them without a test of their own.
     const PieceEntry* entries = pieceList[colour];
+    const AttackEntry* towardsSquare = attackTable + AttackTableCentre + square;
     for (int i = lastOfficerIndex[colour]; i >= 0; --i) {
         const int piece = entries[i].piece;
-        if (piece == Empty || piece == Pawn)
+        const int from = entries[i].square;
+        const AttackEntry& entry = towardsSquare[-from];
+        if ((entry.mask & static_cast<std::uint32_t>(pieceBit[piece])) == 0)
             continue;
-        if (pieceAttacksSquare(piece, entries[i].square, square))
+        if (piece == King || piece == Knight)
+            return 1;
+        int between = from + entry.step;
+        while (between != square && board[between].piece == Empty)
+            between += entry.step;
+        if (between == square)
             return 1;
     }
     return 0;

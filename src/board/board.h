@@ -134,6 +134,16 @@ inline std::uint32_t hashKeyWord(int index) {
     std::memcpy(&word, hashKeys + 4 * index, sizeof word);
     return word;
 }
+// Key changes gathered in registers while a move is made, applied to the keys once at the end.
+struct KeyDelta {
+    std::uint32_t lock;
+    std::uint32_t index;
+};
+inline void addPieceKey(KeyDelta& delta, int piece, int colour, int square) {
+    const int k = pieceKeyIndex(piece, colour, square);
+    delta.lock ^= hashKeyWord(k);
+    delta.index ^= hashKeyWord(IndexKeyOffset + k);
+}
 inline void togglePieceKey(int piece, int colour, int square) {
     const int k = pieceKeyIndex(piece, colour, square);
     lockKey ^= hashKeyWord(k);
@@ -150,6 +160,7 @@ inline void toggleSideKey() {
 // the same test out of line.
 inline int pieceAttacksSquare(int piece, int from, int to) {
     const AttackEntry& entry = attackTable[AttackTableCentre + to - from];
+    // Empty and pawn codes have no bit in any mask, so they answer 0 here as well.
     if ((entry.mask & static_cast<std::uint32_t>(pieceBit[piece])) == 0)
         return 0;
     if (piece == King || piece == Knight)

@@ -40,8 +40,8 @@ int generateCaptures(int victimSquare, SearchFrame* frame) {
     const PieceEntry* entries = pieceList[side];
     for (int i = lastOfficerIndex[side]; i >= 0; --i) {
         const int piece = entries[i].piece;
-        if (piece == Empty || piece == Pawn ||
-            !pieceAttacksSquare(piece, entries[i].square, victimSquare))
+        // Captured entries and pawns fail the attack test's mask lookup at once.
+        if (!pieceAttacksSquare(piece, entries[i].square, victimSquare))
             continue;
         slot.from = static_cast<std::int16_t>(entries[i].square);
         slot.piece = static_cast<std::uint8_t>(piece);
