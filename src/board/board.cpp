@@ -29,7 +29,7 @@ int isSquareAttacked(int colour, int square) {
         const int piece = entries[i].piece;
         const int from = entries[i].square;
         const AttackEntry& entry = towardsSquare[-from];
-        if ((entry.mask & static_cast<std::uint32_t>(pieceBit[piece])) == 0)
+        if (!maskHasPiece(entry.mask, piece))
             continue;
         if (piece == King || piece == Knight)
             return 1;

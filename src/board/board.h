@@ -158,10 +158,14 @@ inline void toggleSideKey() {
 // type that cannot move along the difference; only aligned sliders walk the ray. Inline because
 // the capture generator and the legality test run it for every candidate; pieceAttacks below is
 // the same test out of line.
+inline bool maskHasPiece(std::uint32_t mask, int piece) {
+    // pieceBit[p] is 1 << (p - 1): shifting the mask left by one puts each type's bit at the
+    // position of its code. Empty (bit 0) and pawn (bit 6) are never set in the table.
+    return ((mask << 1) >> piece) & 1;
+}
 inline int pieceAttacksSquare(int piece, int from, int to) {
     const AttackEntry& entry = attackTable[AttackTableCentre + to - from];
-    // Empty and pawn codes have no bit in any mask, so they answer 0 here as well.
-    if ((entry.mask & static_cast<std::uint32_t>(pieceBit[piece])) == 0)
+    if (!maskHasPiece(entry.mask, piece))
         return 0;
     if (piece == King || piece == Knight)
         return 1;

@@ -41,34 +41,14 @@ static int enPassantVictimSquare(const Move& move) {
     return (move.from & 0x70) | (move.to & 0x0F);
 }
 
-void makeMove(const Move& move) {
+// Steps 7 to 10 of makeMove: the rook of a castling, the pawn taken en passant, the promoted
+// piece. Kept apart so that the common move stays short.
+[[gnu::noinline]] static void makeSpecialPart(const Move& move, CellWord mover, KeyDelta& keys) {
     const int side = sideToMove;
     const int other = otherSide;
     const int from = move.from;
     const int to = move.to;
-    // 1-2. Every move, the null move included, hands the turn over.
-    toggleSideKey();
-    if (move.kind == NullMoveKind)
-        return;
-    KeyDelta keys{.lock = 0, .index = 0};
-    const CellWord mover = loadCell(from);
-    CellWord target = loadCell(to);
-    // 3. A capture empties the destination; its cell keeps the captured man's list entry.
-    if (move.captured != Empty) {
-        addPieceKey(keys, move.captured, other, to);
-        pieceList[other][listIndexOf(target)].piece = Empty;
-        target = withPiece(target, Empty);
-        --pieceCount;
-    }
-    // 4-5. The mover leaves `from` and arrives on `to` (for a promotion step 10 fixes the keys).
-    addPieceKey(keys, move.piece, side, from);
-    addPieceKey(keys, move.piece, side, to);
-    storeCell(from, target);
-    storeCell(to, mover);
-    pieceList[side][listIndexOf(mover)].square = to;
     switch (move.kind) {
-    case NormalMove:
-        break;
     case CastleKingSide: { // 7. the rook jumps from the h-file to the f-file
         const CellWord rook = loadCell(to + 1);
         addPieceKey(keys, Rook, side, to + 1);
@@ -109,43 +89,48 @@ void makeMove(const Move& move) {
     default:
         break;
     }
+}
+
+void makeMove(const Move& move) {
+    const int side = sideToMove;
+    const int other = otherSide;
+    const int from = move.from;
+    const int to = move.to;
+    // 1-2. Every move, the null move included, hands the turn over.
+    KeyDelta keys{.lock = hashKeyWord(SideKeyIndex),
+                  .index = hashKeyWord(IndexKeyOffset + SideKeyIndex)};
+    if (move.kind != NullMoveKind) {
+        const CellWord mover = loadCell(from);
+        CellWord target = loadCell(to);
+        // 3. A capture empties the destination; its cell keeps the captured man's list entry.
+        if (move.captured != Empty) {
+            addPieceKey(keys, move.captured, other, to);
+            pieceList[other][listIndexOf(target)].piece = Empty;
+            target = withPiece(target, Empty);
+            --pieceCount;
+        }
+        // 4-5. The mover leaves `from` and arrives on `to` (a promotion's keys are fixed later).
+        addPieceKey(keys, move.piece, side, from);
+        addPieceKey(keys, move.piece, side, to);
+        storeCell(from, target);
+        storeCell(to, mover);
+        pieceList[side][listIndexOf(mover)].square = to;
+        // 6-10.
+        if (move.kind != NormalMove)
+            makeSpecialPart(move, mover, keys);
+    }
     lockKey ^= keys.lock;
     indexKey ^= keys.index;
     assert(boardIsConsistent());
 }
 
-void unmakeMove(const Move& move) {
+// Steps 7 to 10 of unmakeMove; the promoted piece has already gone back as the pawn.
+[[gnu::noinline]] static void unmakeSpecialPart(const Move& move, CellWord mover, KeyDelta& keys) {
     const int side = sideToMove;
     const int other = otherSide;
     const int from = move.from;
     const int to = move.to;
-    // 1-2.
-    toggleSideKey();
-    if (move.kind == NullMoveKind)
-        return;
-    KeyDelta keys{.lock = 0, .index = 0};
-    // 3-4. The mover goes back to `from`; a promoted piece goes back as the pawn (step 10).
-    CellWord mover = loadCell(to);
-    CellWord left = loadCell(from); // the cell the mover found on `to`
-    addPieceKey(keys, move.piece, side, to);
-    addPieceKey(keys, move.piece, side, from);
-    if (move.kind == Promotion)
-        mover = withPiece(mover, Pawn);
-    storeCell(from, mover);
-    pieceList[side][listIndexOf(mover)].square = from;
-    // 5. The emptied cell still names the captured man's own list entry.
-    if (move.captured != Empty) {
-        addPieceKey(keys, move.captured, other, to);
-        PieceEntry& entry = pieceList[other][listIndexOf(left)];
-        entry.piece = move.captured;
-        entry.square = to;
-        left = withPiece(withColour(left, other), move.captured);
-        ++pieceCount;
-    }
-    storeCell(to, left);
     switch (move.kind) {
-    case NormalMove:
-        break;
     case CastleKingSide: { // 7.
         const CellWord rook = loadCell(to - 1);
         addPieceKey(keys, Rook, side, to - 1);
@@ -175,7 +160,7 @@ void unmakeMove(const Move& move) {
         ++pieceCount;
         break;
     }
-    case Promotion: { // 10. the piece turned back into the pawn above; now its entry and keys
+    case Promotion: { // 10. the piece turned back into the pawn; now its entry and keys
         addPieceKey(keys, move.piece, side, from);
         addPieceKey(keys, Pawn, side, from);
         pieceList[side][listIndexOf(mover)].piece = Pawn;
@@ -187,6 +172,40 @@ void unmakeMove(const Move& move) {
     }
     default:
         break;
+    }
+}
+
+void unmakeMove(const Move& move) {
+    const int side = sideToMove;
+    const int other = otherSide;
+    const int from = move.from;
+    const int to = move.to;
+    // 1-2.
+    KeyDelta keys{.lock = hashKeyWord(SideKeyIndex),
+                  .index = hashKeyWord(IndexKeyOffset + SideKeyIndex)};
+    if (move.kind != NullMoveKind) {
+        // 3-4. The mover goes back to `from`; a promoted piece goes back as the pawn.
+        CellWord mover = loadCell(to);
+        CellWord left = loadCell(from); // the cell the mover found on `to`
+        addPieceKey(keys, move.piece, side, to);
+        addPieceKey(keys, move.piece, side, from);
+        if (move.kind == Promotion)
+            mover = withPiece(mover, Pawn);
+        storeCell(from, mover);
+        pieceList[side][listIndexOf(mover)].square = from;
+        // 5. The emptied cell still names the captured man's own list entry.
+        if (move.captured != Empty) {
+            addPieceKey(keys, move.captured, other, to);
+            PieceEntry& entry = pieceList[other][listIndexOf(left)];
+            entry.piece = move.captured;
+            entry.square = to;
+            left = withPiece(withColour(left, other), move.captured);
+            ++pieceCount;
+        }
+        storeCell(to, left);
+        // 6-10.
+        if (move.kind != NormalMove)
+            unmakeSpecialPart(move, mover, keys);
     }
     lockKey ^= keys.lock;
     indexKey ^= keys.index;
