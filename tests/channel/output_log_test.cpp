@@ -1,0 +1,170 @@
+// Lines to the interface and the logbook: one whole line per write, the logbook created only by
+// the first log line and only once, the date and time tokens, and the out-of-memory line.
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
+#include "channel/runtime_services.h"
+#include "channel_fixture.h"
+#include "test_support.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+using namespace tarnwick;
+
+namespace {
+
+class OutputLog : public channel_test::ChannelTest {};
+
+static std::tm december30th2007() {
+    std::tm when{};
+    when.tm_year = 2007 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 30;
+    when.tm_wday = 0;   // a Sunday
+    when.tm_yday = 363; // day 364 of the year
+    when.tm_hour = 14;
+    when.tm_min = 5;
+    when.tm_sec = 9;
+    return when;
+}
+
+TEST_F(OutputLog, DateTokensExpandForTheThirtiethOfDecember2007) {
+    const char* cases[][2] = {
+        {"&JJJ", "2007"},
+        {"&J", "07"},
+        {"&ML", "Dezember"},
+        {"&M", "12"},
+        {"&T", "30"},
+        {"&WL", "Sonntag"},
+        {"&W", "So"},
+        {"&LL", "364"},
+        {"&H", "14"},
+        {"&I", "05"},
+        {"&S", "09"},
+        {"Am &WL, &T.&M.&JJJ (&W &ML &J, Tag &LL) um &H:&I:&S &X",
+         "Am Sonntag, 30.12.2007 (So Dezember 07, Tag 364) um 14:05:09 &X"},
+        {"&h&m&jjj", "&h&m&jjj"}, // tokens are case-sensitive
+    };
+    for (auto& c : cases) {
+        char text[128];
+        std::strcpy(text, c[0]);
+        expandDateTimeTokens(text, december30th2007());
+        EXPECT_STREQ(text, c[1]) << c[0];
+    }
+}
+
+TEST_F(OutputLog, MonthAndWeekdayNamesAreSingleByteTexts) {
+    std::tm when = december30th2007();
+    const char* months[] = {"Januar", "Februar", "M\xE4rz",   "April",   "Mai",      "Juni",
+                            "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
+    for (int month = 0; month < 12; ++month) {
+        when.tm_mon = month;
+        char text[32] = "<&ML>";
+        expandDateTimeTokens(text, when);
+        EXPECT_EQ(std::string(text), std::string("<") + months[month] + ">");
+    }
+    const char* weekdays[] = {"Sonntag",    "Montag",  "Dienstag", "Mittwoch",
+                              "Donnerstag", "Freitag", "Samstag"};
+    for (int day = 0; day < 7; ++day) {
+        when.tm_wday = day;
+        char text[32] = "&WL/&W";
+        expandDateTimeTokens(text, when);
+        EXPECT_EQ(std::string(text),
+                  std::string(weekdays[day]) + "/" + std::string(weekdays[day], 2));
+    }
+}
+
+TEST_F(OutputLog, FormatDateTimeUsesLocalTimePlusTheOffset) {
+    const char* previous = std::getenv("TZ");
+    std::string saved = previous ? previous : "";
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    std::tm noon = december30th2007();
+    noon.tm_hour = 12;
+    noon.tm_min = noon.tm_sec = 0;
+    std::time_t target = timegm(&noon);
+    char text[64] = "&T. &ML &JJJ, &WL";
+    formatDateTime(text, static_cast<int>(target - std::time(nullptr)));
+    EXPECT_STREQ(text, "30. Dezember 2007, Sonntag");
+    if (previous)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+TEST_F(OutputLog, SendLineWritesOneLineAndEchoesItOnlyInDebugMode) {
+    sendLine("option name %s type %s", "Hash", "spin");
+    EXPECT_EQ(output->take(), "option name Hash type spin\n");
+    EXPECT_FALSE(tarnwick_test::fileExists("LogBook.txt"));
+
+    debugMode = 1;
+    sendLine("uciok");
+    EXPECT_EQ(output->take(), "uciok\n");
+    std::regex stamped(R"(\d\d:\d\d:\d\d - Engine to GUI: "uciok"\n)");
+    EXPECT_TRUE(std::regex_match(logbookText(), stamped)) << logbookText();
+}
+
+TEST_F(OutputLog, OverlongLinesAreCutNotOverrun) {
+    std::string huge(3 * CommandBufferSize, 'x');
+    sendLine("%s", huge.c_str());
+    EXPECT_EQ(output->take(), std::string(CommandBufferSize - 1, 'x') + "\n");
+    writeLog("%s", huge.c_str()); // the logbook cuts too, within its own buffer
+    EXPECT_LT(logbookText().size(), huge.size());
+}
+
+TEST_F(OutputLog, OutOfMemoryLineIsInCodePage850) {
+    reportError(OutOfMemoryFormat, 123456u);
+    EXPECT_EQ(output->take(), "123456 Bytes Arbeitsspeicher nicht mehr verf\x81gbar\n");
+    EXPECT_FALSE(tarnwick_test::fileExists("LogBook.txt"));
+}
+
+TEST_F(OutputLog, LogbookIsTruncatedOnceAndLinesOfTwoThreadsStayWhole) {
+    {
+        std::ofstream old("LogBook.txt");
+        old << "a line of an earlier run\n";
+    }
+    constexpr int LinesPerThread = 300;
+    auto writer = [](char name) {
+        for (int i = 0; i < LinesPerThread; ++i)
+            writeLog("thread %c line %03d with some text after it", name, i);
+    };
+    std::thread first(writer, 'A');
+    std::thread second(writer, 'B');
+    first.join();
+    second.join();
+
+    std::istringstream lines(logbookText());
+    std::regex wellFormed(R"(\d\d:\d\d:\d\d - thread [AB] line \d{3} with some text after it)");
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count)
+        ASSERT_TRUE(std::regex_match(line, wellFormed)) << line;
+    EXPECT_EQ(count, 2 * LinesPerThread);
+}
+
+TEST_F(OutputLog, LinesOfTwoThreadsReachTheOutputWhole) {
+    constexpr int LinesPerThread = 200;
+    auto sender = [](char name) {
+        for (int i = 0; i < LinesPerThread; ++i)
+            sendLine("info thread %c line %03d", name, i);
+    };
+    std::thread first(sender, 'A');
+    std::thread second(sender, 'B');
+    first.join(); // the lines fit the pipe, so nobody waits for a reader
+    second.join();
+    std::string all = output->take();
+    std::istringstream lines(all);
+    std::regex wellFormed(R"(info thread [AB] line \d{3})");
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count)
+        ASSERT_TRUE(std::regex_match(line, wellFormed)) << line;
+    EXPECT_EQ(count, 2 * LinesPerThread);
+}
+
+} // namespace
