@@ -11,7 +11,6 @@
 #include <ctime>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -107,8 +106,8 @@ TEST_F(OutputLog, SendLineWritesOneLineAndEchoesItOnlyInDebugMode) {
     debugMode = 1;
     sendLine("uciok");
     EXPECT_EQ(output->take(), "uciok\n");
-    std::regex stamped(R"(\d\d:\d\d:\d\d - Engine to GUI: "uciok"\n)");
-    EXPECT_TRUE(std::regex_match(logbookText(), stamped)) << logbookText();
+    EXPECT_TRUE(tarnwick_test::matchesShape(logbookText(), "##:##:## - Engine to GUI: \"uciok\"\n"))
+        << logbookText();
 }
 
 TEST_F(OutputLog, OverlongLinesAreCutNotOverrun) {
@@ -141,10 +140,10 @@ TEST_F(OutputLog, LogbookIsTruncatedOnceAndLinesOfTwoThreadsStayWhole) {
     second.join();
 
     std::istringstream lines(logbookText());
-    std::regex wellFormed(R"(\d\d:\d\d:\d\d - thread [AB] line \d{3} with some text after it)");
+    const char* wellFormed = "##:##:## - thread ? line ### with some text after it";
     int count = 0;
     for (std::string line; std::getline(lines, line); ++count)
-        ASSERT_TRUE(std::regex_match(line, wellFormed)) << line;
+        ASSERT_TRUE(tarnwick_test::matchesShape(line, wellFormed)) << line;
     EXPECT_EQ(count, 2 * LinesPerThread);
 }
 
@@ -160,10 +159,10 @@ TEST_F(OutputLog, LinesOfTwoThreadsReachTheOutputWhole) {
     second.join();
     std::string all = output->take();
     std::istringstream lines(all);
-    std::regex wellFormed(R"(info thread [AB] line \d{3})");
+    const char* wellFormed = "info thread ? line ###";
     int count = 0;
     for (std::string line; std::getline(lines, line); ++count)
-        ASSERT_TRUE(std::regex_match(line, wellFormed)) << line;
+        ASSERT_TRUE(tarnwick_test::matchesShape(line, wellFormed)) << line;
     EXPECT_EQ(count, 2 * LinesPerThread);
 }
 
