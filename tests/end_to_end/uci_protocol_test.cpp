@@ -196,16 +196,6 @@ TEST_F(UciProtocol, EachGoGetsExactlyOneBestMove) {
     EXPECT_EQ(countBestMoves(all), expectedBestMoves);
 }
 
-TEST_F(UciProtocol, PonderSearchThatEndsByItselfWaitsForPonderhit) {
-    exchange("position startpos\ngo ponder depth 1\nisready\n", "readyok");
-    // The search may have ended by now, but its move is owed until ponderhit.
-    std::string line;
-    EXPECT_FALSE(engine.readLine(line, 300));
-    std::vector<std::string> lines = exchange("ponderhit\n", "bestmove ");
-    EXPECT_EQ(countBestMoves(lines), 1);
-    EXPECT_EQ(exchange("ponderhit\nisready\n", "readyok"), std::vector<std::string>{"readyok"});
-}
-
 TEST_F(UciProtocol, QuitDuringASearchEndsTheProcess) {
     exchange("position startpos\ngo infinite\nisready\n", "readyok");
     ASSERT_TRUE(engine.sendLine("quit"));
