@@ -24,19 +24,9 @@ int isSquareAttacked(int colour, int square) {
     // Captured entries (code 0) and pawns have no bit in any attackTable mask, so the mask test
     // skips them without a test of their own.
     const PieceEntry* entries = pieceList[colour];
-    const AttackEntry* towardsSquare = attackTable + AttackTableCentre + square;
+    const AttackEntry* fromSquare = attackTableFrom(square);
     for (int i = lastOfficerIndex[colour]; i >= 0; --i) {
-        const int piece = entries[i].piece;
-        const int from = entries[i].square;
-        const AttackEntry& entry = towardsSquare[-from];
-        if (!maskHasPiece(entry.mask, piece))
-            continue;
-        if (piece == King || piece == Knight)
-            return 1;
-        int between = from + entry.step;
-        while (between != square && board[between].piece == Empty)
-            between += entry.step;
-        if (between == square)
+        if (listedManAttacks(fromSquare, entries[i].piece, entries[i].square, square))
             return 1;
     }
     return 0;

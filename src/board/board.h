@@ -175,6 +175,25 @@ inline int pieceAttacksSquare(int piece, int from, int to) {
     return square == to ? 1 : 0;
 }
 
+// The same test for scans over a piece list against one fixed target. `fromTarget` is
+// attackTableFrom(target): indexed with a man's square it gives the entry of the difference
+// square - target, whose mask equals that of target - square and whose step points from the
+// target towards the man, so the walk from the man to the target subtracts it.
+inline const AttackEntry* attackTableFrom(int target) {
+    return attackTable + AttackTableCentre - target;
+}
+inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, int target) {
+    const AttackEntry& entry = fromTarget[from];
+    if (!maskHasPiece(entry.mask, piece))
+        return 0;
+    if (piece == King || piece == Knight)
+        return 1;
+    int square = from - entry.step;
+    while (square != target && board[square].piece == Empty)
+        square -= entry.step;
+    return square == target ? 1 : 0;
+}
+
 int pieceAttacks(int piece, int from, int to);
 int isSquareAttacked(int colour, int square);
 int isUnmoved(int square, int piece, int colour);

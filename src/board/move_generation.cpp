@@ -38,10 +38,11 @@ int generateCaptures(int victimSquare, SearchFrame* frame) {
     }
     // Officers from the end of their list part: knights before bishops, rooks, queens, the king.
     const PieceEntry* entries = pieceList[side];
+    const AttackEntry* fromVictim = attackTableFrom(victimSquare);
     for (int i = lastOfficerIndex[side]; i >= 0; --i) {
-        const int piece = entries[i].piece;
         // Captured entries and pawns fail the attack test's mask lookup at once.
-        if (!pieceAttacksSquare(piece, entries[i].square, victimSquare))
+        const int piece = entries[i].piece;
+        if (!listedManAttacks(fromVictim, piece, entries[i].square, victimSquare))
             continue;
         slot.from = static_cast<std::int16_t>(entries[i].square);
         slot.piece = static_cast<std::uint8_t>(piece);
