@@ -36,6 +36,22 @@ static CellWord withColour(CellWord word, int colour) {
            (static_cast<CellWord>(colour) << ColourShift);
 }
 
+// The key words of one kind of man (code and colour): element piece * 128 + colour * 8 + square
+// of each half of the key table. Unsigned offsets spare the sign extensions of int indices.
+static const std::uint8_t* keysOfMan(int piece, int colour) {
+    return hashKeys + 4u * static_cast<unsigned>(pieceKeyIndex(piece, colour, 0));
+}
+static std::uint32_t keyWordAt(const std::uint8_t* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+static void addManKey(KeyDelta& keys, const std::uint8_t* manKeys, int square) {
+    const unsigned offset = 4u * static_cast<unsigned>(square);
+    keys.lock ^= keyWordAt(manKeys + offset);
+    keys.index ^= keyWordAt(manKeys + 4u * IndexKeyOffset + offset);
+}
+
 // The square of the pawn an en passant capture takes: the file of `to`, the rank of `from`.
 static int enPassantVictimSquare(const Move& move) {
     return (move.from & 0x70) | (move.to & 0x0F);
@@ -97,21 +113,22 @@ void makeMove(const Move& move) {
     const int from = move.from;
     const int to = move.to;
     // 1-2. Every move, the null move included, hands the turn over.
-    KeyDelta keys{.lock = hashKeyWord(SideKeyIndex),
-                  .index = hashKeyWord(IndexKeyOffset + SideKeyIndex)};
+    KeyDelta keys{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
+                  .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
     if (move.kind != NullMoveKind) {
         const CellWord mover = loadCell(from);
         CellWord target = loadCell(to);
         // 3. A capture empties the destination; its cell keeps the captured man's list entry.
         if (move.captured != Empty) {
-            addPieceKey(keys, move.captured, other, to);
+            addManKey(keys, keysOfMan(move.captured, other), to);
             pieceList[other][listIndexOf(target)].piece = Empty;
             target = withPiece(target, Empty);
             --pieceCount;
         }
         // 4-5. The mover leaves `from` and arrives on `to` (a promotion's keys are fixed later).
-        addPieceKey(keys, move.piece, side, from);
-        addPieceKey(keys, move.piece, side, to);
+        const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
+        addManKey(keys, moverKeys, from);
+        addManKey(keys, moverKeys, to);
         storeCell(from, target);
         storeCell(to, mover);
         pieceList[side][listIndexOf(mover)].square = to;
@@ -181,21 +198,22 @@ void unmakeMove(const Move& move) {
     const int from = move.from;
     const int to = move.to;
     // 1-2.
-    KeyDelta keys{.lock = hashKeyWord(SideKeyIndex),
-                  .index = hashKeyWord(IndexKeyOffset + SideKeyIndex)};
+    KeyDelta keys{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
+                  .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
     if (move.kind != NullMoveKind) {
         // 3-4. The mover goes back to `from`; a promoted piece goes back as the pawn.
         CellWord mover = loadCell(to);
         CellWord left = loadCell(from); // the cell the mover found on `to`
-        addPieceKey(keys, move.piece, side, to);
-        addPieceKey(keys, move.piece, side, from);
+        const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
+        addManKey(keys, moverKeys, to);
+        addManKey(keys, moverKeys, from);
         if (move.kind == Promotion)
             mover = withPiece(mover, Pawn);
         storeCell(from, mover);
         pieceList[side][listIndexOf(mover)].square = from;
         // 5. The emptied cell still names the captured man's own list entry.
         if (move.captured != Empty) {
-            addPieceKey(keys, move.captured, other, to);
+            addManKey(keys, keysOfMan(move.captured, other), to);
             PieceEntry& entry = pieceList[other][listIndexOf(left)];
             entry.piece = move.captured;
             entry.square = to;
