@@ -59,7 +59,8 @@ static int enPassantVictimSquare(const Move& move) {
 
 // Steps 7 to 10 of makeMove: the rook of a castling, the pawn taken en passant, the promoted
 // piece. Kept apart so that the common move stays short.
-[[gnu::noinline]] static void makeSpecialPart(const Move& move, CellWord mover, KeyDelta& keys) {
+[[gnu::noinline]] static KeyDelta makeSpecialPart(const Move& move, CellWord mover) {
+    KeyDelta keys{.lock = 0, .index = 0};
     const int side = sideToMove;
     const int other = otherSide;
     const int from = move.from;
@@ -105,6 +106,7 @@ static int enPassantVictimSquare(const Move& move) {
     default:
         break;
     }
+    return keys;
 }
 
 void makeMove(const Move& move) {
@@ -133,8 +135,11 @@ void makeMove(const Move& move) {
         storeCell(to, mover);
         pieceList[side][listIndexOf(mover)].square = to;
         // 6-10.
-        if (move.kind != NormalMove)
-            makeSpecialPart(move, mover, keys);
+        if (move.kind != NormalMove) {
+            const KeyDelta special = makeSpecialPart(move, mover);
+            keys.lock ^= special.lock;
+            keys.index ^= special.index;
+        }
     }
     lockKey ^= keys.lock;
     indexKey ^= keys.index;
@@ -142,7 +147,8 @@ void makeMove(const Move& move) {
 }
 
 // Steps 7 to 10 of unmakeMove; the promoted piece has already gone back as the pawn.
-[[gnu::noinline]] static void unmakeSpecialPart(const Move& move, CellWord mover, KeyDelta& keys) {
+[[gnu::noinline]] static KeyDelta unmakeSpecialPart(const Move& move, CellWord mover) {
+    KeyDelta keys{.lock = 0, .index = 0};
     const int side = sideToMove;
     const int other = otherSide;
     const int from = move.from;
@@ -190,6 +196,7 @@ void makeMove(const Move& move) {
     default:
         break;
     }
+    return keys;
 }
 
 void unmakeMove(const Move& move) {
@@ -222,8 +229,11 @@ void unmakeMove(const Move& move) {
         }
         storeCell(to, left);
         // 6-10.
-        if (move.kind != NormalMove)
-            unmakeSpecialPart(move, mover, keys);
+        if (move.kind != NormalMove) {
+            const KeyDelta special = unmakeSpecialPart(move, mover);
+            keys.lock ^= special.lock;
+            keys.index ^= special.index;
+        }
     }
     lockKey ^= keys.lock;
     indexKey ^= keys.index;
