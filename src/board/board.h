@@ -57,6 +57,7 @@ struct BoardCell {
     std::uint16_t listIndex; // entry of this man in its colour's pieceList
     std::uint8_t colour;
     std::uint8_t piece; // a PieceCode; 0 means the square is empty
+    friend bool operator==(const BoardCell&, const BoardCell&) = default;
 };
 static_assert(sizeof(BoardCell) == 4);
 
