@@ -13,7 +13,7 @@ namespace tarnwick {
 // Cells are read and written whole, as one 32-bit word each: a cell written piecewise and then
 // read whole makes the processor wait for the stores to drain, which dominated the cost of a move.
 using CellWord = std::uint32_t;
-static_assert(std::endian::native == std::endian::little);
+static_assert(std::endian::native == std::endian::little && offsetof(BoardCell, listIndex) == 0);
 inline constexpr int PieceShift = 8 * offsetof(BoardCell, piece);
 inline constexpr int ColourShift = 8 * offsetof(BoardCell, colour);
 
