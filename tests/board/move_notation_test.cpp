@@ -38,16 +38,5 @@ TEST(PlayMoveText, InfersCastlingEnPassantAndPromotionFromTheBoard) {
     EXPECT_EQ(board[sq("e8")].piece, Pawn);
 }
 
-TEST(PlayMoveText, MalformedMovesChangeNothing) {
-    for (const char* bad : {"e9e4", "i2i4", "e2", "", "E2E4"}) {
-        setPosition("startpos");
-        const PositionSnapshot before = takeSnapshot();
-        playMoveText(bad);
-        EXPECT_EQ(takeSnapshot(), before) << bad;
-        EXPECT_EQ(sideToMove, White) << bad;
-        EXPECT_EQ(moveStack[NewestHistorySlot], SentinelMove) << bad;
-    }
-}
-
 } // namespace
 } // namespace tarnwick
