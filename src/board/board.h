@@ -57,6 +57,7 @@ struct BoardCell {
     std::uint16_t listIndex; // entry of this man in its colour's pieceList
     std::uint8_t colour;
     std::uint8_t piece; // a PieceCode; 0 means the square is empty
+    friend bool operator==(const BoardCell&, const BoardCell&) = default;
 };
 static_assert(sizeof(BoardCell) == 4);
 
@@ -118,6 +119,7 @@ struct AttackEntry {
     std::uint32_t mask; // pieceBit of every piece type that can move along this difference
 };
 inline constexpr int AttackTableSize = 241;
+inline constexpr int AttackTableCentre = 120; // element of the difference 0
 inline constinit AttackEntry* attackTable = nullptr;
 
 // Index of a man's key in each half of the key table: the colour sits in bit 3 of the square.
@@ -133,6 +135,16 @@ inline std::uint32_t hashKeyWord(int index) {
     std::memcpy(&word, hashKeys + 4 * index, sizeof word);
     return word;
 }
+// Key changes gathered in registers while a move is made, applied to the keys once at the end.
+struct KeyDelta {
+    std::uint32_t lock;
+    std::uint32_t index;
+};
+inline void addPieceKey(KeyDelta& delta, int piece, int colour, int square) {
+    const int k = pieceKeyIndex(piece, colour, square);
+    delta.lock ^= hashKeyWord(k);
+    delta.index ^= hashKeyWord(IndexKeyOffset + k);
+}
 inline void togglePieceKey(int piece, int colour, int square) {
     const int k = pieceKeyIndex(piece, colour, square);
     lockKey ^= hashKeyWord(k);
@@ -143,6 +155,50 @@ inline void toggleSideKey() {
     indexKey ^= hashKeyWord(IndexKeyOffset + SideKeyIndex);
 }
 
+// Does a `piece` on `from` attack `to` on the current board? One table lookup rejects every piece
+// type that cannot move along the difference; only aligned sliders walk the ray. Inline because
+// the capture generator and the legality test run it for every candidate; pieceAttacks below is
+// the same test out of line.
+inline bool maskHasPiece(std::uint32_t mask, int piece) {
+    // pieceBit[p] is 1 << (p - 1): shifting the mask left by one puts each type's bit at the
+    // position of its code. Empty (bit 0) and pawn (bit 6) are never set in the table.
+    return ((mask << 1) >> piece) & 1;
+}
+inline int pieceAttacksSquare(int piece, int from, int to) {
+    const AttackEntry& entry = attackTable[AttackTableCentre + to - from];
+    if (!maskHasPiece(entry.mask, piece))
+        return 0;
+    if (piece == King || piece == Knight)
+        return 1;
+    int square = from + entry.step;
+    while (square != to && board[square].piece == Empty)
+        square += entry.step;
+    return square == to ? 1 : 0;
+}
+
+// The same test for scans over a piece list against one fixed target. `fromTarget` is
+// attackTableFrom(target): indexed with a man's square it gives the entry of the difference
+// square - target, whose mask equals that of target - square and whose step points from the
+// target towards the man, so the walk from the man to the target subtracts it.
+inline const AttackEntry* attackTableFrom(int target) {
+    // Formed through an integer so that the compiler keeps it as one base pointer in the scans
+    // instead of re-adding the table address and the offset for every entry.
+    return reinterpret_cast<const AttackEntry*>(
+        reinterpret_cast<std::uintptr_t>(attackTable) +
+        static_cast<std::uintptr_t>(AttackTableCentre - target) * sizeof(AttackEntry));
+}
+inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, int target) {
+    const AttackEntry& entry = fromTarget[from];
+    if (!maskHasPiece(entry.mask, piece))
+        return 0;
+    if (piece == King || piece == Knight)
+        return 1;
+    int square = from - entry.step;
+    while (square != target && board[square].piece == Empty)
+        square -= entry.step;
+    return square == target ? 1 : 0;
+}
+
 int pieceAttacks(int piece, int from, int to);
 int isSquareAttacked(int colour, int square);
 int isUnmoved(int square, int piece, int colour);
@@ -151,6 +207,10 @@ void buildAttackTable();
 
 // Both keys computed from scratch from the board and the side to move (tests and debug checks).
 void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index);
+
+// Board cells, piece lists, lastOfficerIndex and pieceCount agree with each other; asserted
+// after make and unmake in debug builds and checked by the tests.
+int boardIsConsistent();
 
 // Every subsystem has a reset used by tests: the empty board, empty lists, an empty move stack.
 void resetBoard();

@@ -1,0 +1,87 @@
+// Perft over the real generators against the published counts, the one count that differs by
+// the way castling rights are kept, and the tool's output and refusals.
+#include "board/board.h"
+#include "board/perft.h"
+#include "board_test_support.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace tarnwick {
+namespace {
+
+const char* const Position5 = "fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
+
+TEST(Perft, MatchesThePublishedCounts) {
+    const std::tuple<const char*, int, std::uint64_t> cases[] = {
+        {"startpos", 5, 4865609},
+        {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 4, 4085603},
+        {"fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624},
+        {"fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 4, 422333},
+        {Position5, 3, 62379},
+        {"fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 4,
+         3894594},
+    };
+    for (const auto& [position, depth, leaves] : cases) {
+        setPosition(position);
+        const PositionSnapshot before = takeSnapshot();
+        EXPECT_EQ(perft(depth, nullptr), leaves) << position;
+        EXPECT_EQ(takeSnapshot(), before);
+    }
+}
+
+// Castling rights come from the move history: a king that came to e8 from f8 has never moved
+// from e8, so it counts as unmoved and may castle. The published count for this position at
+// depth 4 (2,103,487) treats that king as moved; this tree has 169 more leaves.
+TEST(Perft, KingThatCameToItsHomeSquareMayCastle) {
+    setPosition(Position5);
+    EXPECT_EQ(perft(4, nullptr), 2103656u);
+    setPosition((std::string(Position5) + " moves d7c8q f8e8 a2a3").c_str());
+    EXPECT_NE(movesText(legalMoves()).find("e8g8"), std::string::npos);
+}
+
+std::uint64_t reportedTotal = 0;
+
+void sumRootMove(const Move&, std::uint64_t leaves) {
+    reportedTotal += leaves;
+}
+
+TEST(Perft, ReportsEachRootMoveWithItsLeaves) {
+    setPosition("fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -");
+    reportedTotal = 0;
+    EXPECT_EQ(perft(2, sumRootMove), 2039u);
+    EXPECT_EQ(reportedTotal, 2039u);
+    EXPECT_EQ(currentSlot, RootSlot);
+}
+
+std::pair<std::string, int> runTool(const std::string& arguments) {
+    const std::string command = std::string(TARNWICK_TOOL_PATH) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    for (size_t count; pipe != nullptr && (count = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, count);
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(PerftTool, PrintsRootMovesInGenerationOrderThenTheTotal) {
+    const auto [output, status] = runTool("perft 2 startpos moves e2e4 d7d5 e4e5 f7f5");
+    EXPECT_EQ(status, 0);
+    // En passant first, then captures (none), castling (none), the king's quiet moves.
+    EXPECT_EQ(output.rfind("e5f6: 29\ne1e2: 24\nd1e2: 24\n", 0), 0u) << output;
+    EXPECT_NE(output.find("\n\nNodes searched: 707\nNodes/second: "), std::string::npos);
+}
+
+TEST(PerftTool, RefusesBadDepthsAndPositionsWithOneErrorLine) {
+    for (const char* arguments : {"perft", "perft x", "perft 0", "perft 2x", "perft 65",
+                                  "perft 99999999999", "perft 1 fen 4k3/8/8/8/8/8/8/3KK3 w"}) {
+        const auto [output, status] = runTool(arguments);
+        EXPECT_EQ(status, 2) << arguments;
+        EXPECT_EQ(output.find('\n'), output.size() - 1) << arguments << output;
+    }
+}
+
+} // namespace
+} // namespace tarnwick

@@ -1,0 +1,94 @@
+// The table of search bounds: probe and store semantics, replacement, and the isready/quit
+// entry points that build and free the tables.
+#include "board/board.h"
+#include "channel/options.h"
+#include "channel/runtime_services.h"
+#include "search/transposition_table.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+class TranspositionTable : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        releaseTables();
+        hashSizeMb = 1;
+        prepareTables();
+        lockKey = 0x12345678;
+        indexKey = 777;
+    }
+    void TearDown() override {
+        releaseTables();
+        hashSizeMb = 0;
+    }
+    // The probe's value, or -99 for a miss.
+    static int probe(int alpha, int beta, int depth) {
+        std::int16_t value = 0;
+        return ttProbe(alpha, beta, depth, value) ? value : -99;
+    }
+};
+
+TEST_F(TranspositionTable, HitsAreClampedToTheWindowAndNeedEnoughDepth) {
+    ttStore(-100, 100, 5, 40); // exact
+    EXPECT_EQ(probe(-100, 100, 5), 40);
+    EXPECT_EQ(probe(-100, 30, 3), 30);
+    EXPECT_EQ(probe(50, 100, 5), 50);
+    EXPECT_EQ(probe(-100, 100, 6), -99);
+    ttStore(-100, 60, 5, 90); // fail high: stores beta 60
+    EXPECT_EQ(probe(0, 50, 5), 50);
+    EXPECT_EQ(probe(0, 61, 5), -99);
+    ttStore(-20, 60, 5, -70); // fail low: stores alpha -20
+    EXPECT_EQ(probe(-10, 60, 5), -10);
+    EXPECT_EQ(probe(-30, 60, 5), -99);
+    lockKey ^= 1; // another position in the same slot
+    EXPECT_EQ(probe(-100, 100, 0), -99);
+}
+
+TEST_F(TranspositionTable, DeeperEntriesOfTheSamePositionSurvive) {
+    ttStore(-100, 100, 6, 10);
+    ttStore(-100, 100, 5, 20);
+    EXPECT_EQ(probe(-100, 100, 6), 10);
+    ttStore(-100, 100, 6, 30);
+    EXPECT_EQ(probe(-100, 100, 6), 30);
+    lockKey = 0x0BADF00D; // another position replaces it at any depth
+    ttStore(-100, 100, 1, -5);
+    indexKey += ttEntries; // the slot is indexKey modulo the entry count
+    EXPECT_EQ(probe(-100, 100, 1), -5);
+}
+
+TEST_F(TranspositionTable, SizeFollowsTheHashOptionAndFallsBackToOneMebibyte) {
+    ttStore(-100, 100, 3, 12);
+    prepareTables(); // same size: the entries survive
+    EXPECT_EQ(probe(-100, 100, 3), 12);
+    hashSizeMb = 2;
+    prepareTables();
+    EXPECT_EQ(ttEntries, 2 * TtEntriesPerMb);
+    EXPECT_EQ(probe(-100, 100, 3), -99); // a new size starts empty
+    // 4096 MiB is one byte more than the allocation service takes; 2^31 - 1 MiB cannot be had
+    // at all. Either leaves a 1 MiB table, and a size that failed is not tried again.
+    for (int size : {4096, 2147483647}) {
+        hashSizeMb = size;
+        prepareTables();
+        EXPECT_EQ(ttEntries, TtEntriesPerMb);
+        ttStore(-100, 100, 2, 7);
+        prepareTables();
+        EXPECT_EQ(probe(-100, 100, 2), 7);
+    }
+}
+
+TEST_F(TranspositionTable, ReleaseIsSafeAtAnyTimeAndProbesMissWithoutATable) {
+    releaseTables();
+    releaseTables();
+    EXPECT_EQ(hashKeys, nullptr);
+    EXPECT_EQ(hashKeysLength, 0u);
+    EXPECT_EQ(tablesArePresent(), 0);
+    ttStore(-100, 100, 2, 7);
+    EXPECT_EQ(probe(-100, 100, 0), -99);
+    prepareTables();
+    EXPECT_EQ(tablesArePresent(), 1);
+}
+
+} // namespace
+} // namespace tarnwick
