@@ -57,9 +57,12 @@ class EndgameData : public ::testing::Test {
         file.write(data.data(), static_cast<std::streamsize>(data.size()));
     }
 
-    // Sets the position up with the side that has just moved as sideToMove, as the search probes.
+    // Sets the position up with the side that has just moved as sideToMove, as the search probes;
+    // the endgame data stay as they are.
     static int probeAfterMove(const char* position, int justMoved, int atPly) {
-        setUpRoot(position);
+        prepareTables();
+        resetBoard();
+        setupPosition(position);
         sideToMove = justMoved;
         otherSide = 1 - justMoved;
         ply = atPly;
