@@ -44,10 +44,10 @@ std::vector<int> numbersAfter(const std::string& line, const std::string& prefix
 }
 
 TEST(EvalCommand, DumpsScorePhaseWeakerSideAndTwelveTables) {
-    const ToolRun run = runTool("eval startpos moves g1f3");
+    const ToolRun run = runTool("eval"); // the start position by default
     ASSERT_EQ(run.status, 0);
     ASSERT_EQ(run.lines.size(), 15u);
-    EXPECT_EQ(run.lines[0].rfind("score ", 0), 0u);
+    EXPECT_EQ(run.lines[0], "score 0");
     EXPECT_EQ(run.lines[1], "phase 45");
     EXPECT_EQ(run.lines[2], "weaker none");
     const char* colours[] = {"white", "black"};
@@ -65,13 +65,11 @@ TEST(EvalCommand, DumpsScorePhaseWeakerSideAndTwelveTables) {
     ASSERT_EQ(knight.size(), 64u);
     EXPECT_EQ(knight[6], -13);
     EXPECT_EQ(knight[4 * 8 + 4], 56);
-}
 
-TEST(EvalCommand, StartPositionByDefault) {
-    const ToolRun run = runTool("eval");
-    ASSERT_EQ(run.status, 0);
-    ASSERT_EQ(run.lines.size(), 15u);
-    EXPECT_EQ(run.lines[0], "score 0");
+    // A position given as several words.
+    const ToolRun moved = runTool("eval startpos moves e2e4");
+    ASSERT_EQ(moved.lines.size(), 15u);
+    EXPECT_NE(moved.lines[0], "score 0");
 }
 
 TEST(EvalCommand, RefusesAPositionWithoutKings) {

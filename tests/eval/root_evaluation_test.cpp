@@ -226,30 +226,6 @@ TEST(RootEvaluation, PassedPawnAndRooksBehindIt) {
               pieceSquareTable[White][Rook][squareNamed("d5")]);
 }
 
-TEST(RootEvaluation, ConnectedPawnBonuses) {
-    // White pawns a2, c3 and d3 side by side, e4 one rank ahead of d3. Black has no pawns, so
-    // every white pawn square also carries the passed bonus of its rank (0, 10, 20 on ranks 2-4).
-    setUpRoot("fen 4k3/8/8/8/4P3/2PP4/P7/4K3 w - - 0 1");
-    prepareRootEvaluation();
-    struct Case {
-        const char* square;
-        int base;       // (relative rank + 2) * file factor + advance - 12
-        int connection; // neighbours beside, behind and ahead, own pawn on the square
-        int passed;
-    };
-    const Case cases[] = {
-        {"c3", 4 * 2 - 12, 6 + 2, 10},
-        {"d3", 4 * 5 - 12, 6 + 3 + 2, 10},
-        {"e4", 5 * 6 + 2 - 12, 3 + 2, 20},
-        {"a2", -12, 2, 0},
-        {"b2", -12, 6 + 3, 0},
-        {"f5", 6 * 2 + 4 - 12, 3, 40},
-        {"e3", 4 * 6 - 12, 6, 10},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(tableValue(White, Pawn, c.square), c.base + c.connection + c.passed) << c.square;
-}
-
 TEST(RootEvaluation, BishopInFrontOfItsCentrePawnLosesTwenty) {
     struct Case {
         const char* withPawn;
@@ -278,24 +254,6 @@ TEST(RootEvaluation, BishopInFrontOfItsCentrePawnLosesTwenty) {
         EXPECT_EQ(tableValue(1 - c.colour, Bishop, c.square), otherColour) << c.withPawn;
         EXPECT_EQ(rootWeakerSide, -1) << c.withPawn;
     }
-}
-
-TEST(RootEvaluation, RootScoreCountsMaterialTablesAndPawnStructure) {
-    // White is a knight up; Black has an isolated doubled pawn pair on the h-file.
-    setUpRoot("fen 4k3/7p/7p/8/8/8/8/4KN2 w - - 0 1");
-    const int fromWhite = prepareRootEvaluation();
-    int expected = 68; // black's penalty counts for white
-    for (int s = 0; s < BoardCells; ++s) {
-        if (!isOnBoard(s) || board[s].piece == Empty)
-            continue;
-        const int value =
-            pieceSquareTable[board[s].colour][board[s].piece][s] + pieceValue[board[s].piece];
-        expected += board[s].colour == White ? value : -value;
-    }
-    EXPECT_EQ(pawnStructurePenalty(pawnMaskStack[0], Black), 68);
-    EXPECT_EQ(fromWhite, expected);
-    setUpRoot("fen 4k3/7p/7p/8/8/8/8/4KN2 b - - 0 1");
-    EXPECT_EQ(prepareRootEvaluation(), -expected);
 }
 
 } // namespace
