@@ -74,16 +74,16 @@ constexpr std::uint8_t Unsolved = 255;
 std::uint8_t solvedValues[3][EndgameKeyCount];
 
 int tableOf(int strongPiece) {
-    return strongPiece == 2 ? 0 : strongPiece == 3 ? 1 : 2;
+    return strongPiece == Queen ? 0 : strongPiece == Rook ? 1 : 2;
 }
 
 // Does the strong man on `man` attack `target`? Only the strong king can block its line: the weak
 // king never shields the square it stands on or moves to.
 bool manAttacks(int strongPiece, int man, int target, int strongKing) {
-    if (strongPiece == 6)
+    if (strongPiece == Pawn)
         return (geometry.pawnReach[man] & squareBit(target)) != 0;
     const int line = geometry.line[man][target];
-    if (line == LineNone || (strongPiece == 3 && line != LineStraight))
+    if (line == LineNone || (strongPiece == Rook && line != LineStraight))
         return false;
     return (geometry.between[man][target] & squareBit(strongKing)) == 0;
 }
@@ -98,7 +98,7 @@ int isLegalEndgamePosition(int strongPiece, int key) {
         return 0;
     if (geometry.kingReach[strongKing] & squareBit(weakKing))
         return 0;
-    if (strongPiece == 6 && (man % 8 == 0 || man % 8 == 7))
+    if (strongPiece == Pawn && (man % 8 == 0 || man % 8 == 7))
         return 0;
     if (!weakToMoveOf(key) && manAttacks(strongPiece, man, weakKing, strongKing))
         return 0;
@@ -122,7 +122,7 @@ int generateEndgameSuccessors(int strongPiece, int key, EndgameSuccessor* succes
             if (geometry.kingReach[strongKing] & squareBit(to))
                 continue;
             if (to == man)
-                successors[count++] = {0, endgameKey(strongKing, to, man, 0)};
+                successors[count++] = {Empty, endgameKey(strongKing, to, man, 0)};
             else if (!manAttacks(strongPiece, man, to, strongKing))
                 successors[count++] = {strongPiece, endgameKey(strongKing, to, man, 0)};
         }
@@ -134,23 +134,23 @@ int generateEndgameSuccessors(int strongPiece, int key, EndgameSuccessor* succes
         if (to != man && !(geometry.kingReach[weakKing] & squareBit(to)))
             successors[count++] = {strongPiece, endgameKey(to, weakKing, man, 1)};
     }
-    if (strongPiece == 6) {
+    if (strongPiece == Pawn) {
         // Single step, promotion on the last rank, double step from the second rank.
         const int to = man + 1;
         if (occupied & squareBit(to))
             return count;
         if (to % 8 == 7) {
-            for (int promoted = 2; promoted <= 5; ++promoted)
+            for (int promoted = Queen; promoted <= Knight; ++promoted)
                 successors[count++] = {promoted, endgameKey(strongKing, weakKing, to, 1)};
             return count;
         }
-        successors[count++] = {6, endgameKey(strongKing, weakKing, to, 1)};
+        successors[count++] = {Pawn, endgameKey(strongKing, weakKing, to, 1)};
         if (man % 8 == 1 && !(occupied & squareBit(to + 1)))
-            successors[count++] = {6, endgameKey(strongKing, weakKing, to + 1, 1)};
+            successors[count++] = {Pawn, endgameKey(strongKing, weakKing, to + 1, 1)};
         return count;
     }
     const int firstDirection = 0;
-    const int lastDirection = strongPiece == 3 ? 3 : 7;
+    const int lastDirection = strongPiece == Rook ? 3 : 7;
     for (int d = firstDirection; d <= lastDirection; ++d) {
         int file = man / 8 + fileSteps[d];
         int rank = man % 8 + rankSteps[d];
@@ -165,7 +165,7 @@ int generateEndgameSuccessors(int strongPiece, int key, EndgameSuccessor* succes
 }
 
 int solvedEndgameValue(int strongPiece, int key) {
-    if (strongPiece != 2 && strongPiece != 3 && strongPiece != 6)
+    if (strongPiece != Queen && strongPiece != Rook && strongPiece != Pawn)
         return EndgameDraw;
     return solvedValues[tableOf(strongPiece)][key];
 }
@@ -175,7 +175,7 @@ namespace {
 // The value a successor carries while its ending is solved: the promoted endings are complete,
 // bare kings and a minor piece are draws.
 int successorValue(const EndgameSuccessor& successor) {
-    if (successor.piece == 0 || successor.piece == 4 || successor.piece == 5)
+    if (successor.piece == Empty || successor.piece == Bishop || successor.piece == Knight)
         return EndgameDraw;
     return solvedValues[tableOf(successor.piece)][successor.key];
 }
@@ -196,7 +196,7 @@ void markImmediateResults(int strongPiece, std::uint8_t* values) {
         if (count == 0)
             values[key] = isWeakKingInCheck(strongPiece, key) ? 0 : EndgameDraw;
         for (int i = 0; i < count; ++i) {
-            if (successors[i].piece == 0)
+            if (successors[i].piece == Empty)
                 values[key] = EndgameDraw;
         }
     }
@@ -279,11 +279,11 @@ constexpr int SectionKingStride = 8192;
 } // namespace
 
 void solveEndgames() {
-    solveEnding(2, 0);
-    solveEnding(3, 0);
+    solveEnding(Queen, 0);
+    solveEnding(Rook, 0);
     const int queenLongest = longestWeakValue(solvedValues[0]);
     const int rookLongest = longestWeakValue(solvedValues[1]);
-    solveEnding(6, queenLongest > rookLongest ? queenLongest : rookLongest);
+    solveEnding(Pawn, queenLongest > rookLongest ? queenLongest : rookLongest);
 }
 
 bool buildEndgameData(std::uint8_t* data) {

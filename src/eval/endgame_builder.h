@@ -2,6 +2,8 @@
 // the writer of the 425,984 bytes of "Endgame.bin" that endgameLookup reads.
 #pragma once
 
+#include "board/board.h"
+
 #include <cstdint>
 
 namespace tarnwick {

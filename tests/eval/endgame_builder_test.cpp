@@ -1,0 +1,186 @@
+// The solved endings: known facts of king and queen, rook or pawn against king, and a pass over
+// every position that checks each value against the values of its successors.
+#include "endgame_fixture.h"
+#include "eval/endgame_builder.h"
+#include "eval/endgame_data.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick {
+namespace {
+
+constexpr int StrongPieces[3] = {Queen, Rook, Pawn};
+
+class EndgameBuilder : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { builtEndgameData(); }
+};
+
+struct KnownPosition {
+    const char* what;
+    int piece;
+    const char* strongKing;
+    const char* weakKing;
+    const char* man;
+    int weakToMove;
+    int value;
+};
+
+constexpr int Win = -1; // any mate count, when the exact one is not the point
+
+TEST_F(EndgameBuilder, KnownPositionsHaveTheirValues) {
+    const KnownPosition cases[] = {
+        {"queen mates on b7", Queen, "b6", "a8", "b7", 1, 0},
+        {"rook mates on the back rank", Rook, "b6", "a8", "h8", 1, 0},
+        {"queen mates in one", Queen, "b6", "a8", "c7", 0, 1},
+        {"rook mates in one", Rook, "b6", "a8", "h1", 0, 1},
+        {"queen stalemates", Queen, "h1", "a8", "b6", 1, EndgameDraw},
+        {"rook stalemates", Rook, "a6", "a8", "b1", 1, EndgameDraw},
+        {"pawn stalemates", Pawn, "b6", "a8", "a7", 1, EndgameDraw},
+        {"weak king takes the queen", Queen, "h1", "d4", "e5", 1, EndgameDraw},
+        {"weak king takes the rook", Rook, "h1", "d4", "e4", 1, EndgameDraw},
+        {"weak king takes the pawn", Pawn, "h1", "d5", "e5", 1, EndgameDraw},
+        {"rook pawn, strong side to move", Pawn, "h1", "a8", "a4", 0, EndgameDraw},
+        {"rook pawn, weak side to move", Pawn, "h1", "a8", "a4", 1, EndgameDraw},
+        {"h-pawn, weak king in the corner", Pawn, "a1", "h8", "h5", 0, EndgameDraw},
+        {"opposition held by the weak side", Pawn, "d5", "d7", "d4", 0, EndgameDraw},
+        {"opposition held by the strong side", Pawn, "d5", "d7", "d4", 1, Win},
+        {"king on the sixth in front of its pawn", Pawn, "e6", "e8", "e5", 0, Win},
+        {"pawn promotes and mates", Pawn, "b6", "a8", "c6", 0, Win},
+        {"kings touching", Queen, "d4", "d5", "a1", 0, EndgameNoKnowledge},
+        {"two men on a square", Rook, "d4", "f6", "d4", 1, EndgameNoKnowledge},
+        {"side not to move in check", Queen, "a1", "h8", "d4", 0, EndgameNoKnowledge},
+        {"pawn on the first rank", Pawn, "a1", "h8", "c1", 1, EndgameNoKnowledge},
+        {"pawn on the last rank", Pawn, "a1", "h6", "c8", 0, EndgameNoKnowledge},
+    };
+    for (const KnownPosition& c : cases) {
+        const int key = endgameKey(dataSquare(c.strongKing), dataSquare(c.weakKing),
+                                   dataSquare(c.man), c.weakToMove);
+        const int value = solvedEndgameValue(c.piece, key);
+        if (c.value == Win)
+            EXPECT_LE(value, EndgameLongestMate) << c.what;
+        else
+            EXPECT_EQ(value, c.value) << c.what;
+    }
+}
+
+// The longest wins with the strong side to move are well known: 10 moves with the queen, 16 with
+// the rook.
+TEST_F(EndgameBuilder, LongestQueenAndRookMates) {
+    for (int piece : {Queen, Rook}) {
+        int longest = 0;
+        for (int key = 0; key < EndgameKeyCount; key += 2) {
+            const int value = solvedEndgameValue(piece, key);
+            if (value <= EndgameLongestMate && value > longest)
+                longest = value;
+        }
+        EXPECT_EQ(longest, piece == Queen ? 10 : 16);
+    }
+}
+
+// A weak side without a move is mated (0) when in check and stalemated (draw) otherwise, and 0
+// means exactly that.
+TEST_F(EndgameBuilder, MatesAreZeroAndStalematesDraw) {
+    EndgameSuccessor successors[MaxEndgameSuccessors];
+    for (int piece : StrongPieces) {
+        int mates = 0;
+        for (int key = 1; key < EndgameKeyCount; key += 2) {
+            if (!isLegalEndgamePosition(piece, key))
+                continue;
+            const int value = solvedEndgameValue(piece, key);
+            if (generateEndgameSuccessors(piece, key, successors) == 0) {
+                const int inCheck = isWeakKingInCheck(piece, key);
+                EXPECT_EQ(value, inCheck ? 0 : EndgameDraw) << piece << " key " << key;
+                mates += inCheck;
+            } else {
+                EXPECT_NE(value, 0) << piece << " key " << key;
+            }
+        }
+        // A king and a pawn never mate by themselves: the pawn must promote first.
+        if (piece == Pawn)
+            EXPECT_EQ(mates, 0);
+        else
+            EXPECT_GT(mates, 0) << piece;
+    }
+}
+
+// Every value agrees with its successors. Strong side to move, value v: the best move reaches
+// v - 1 and none reaches less; a draw has no winning move. Weak side to move, value v: every
+// defence loses and the longest takes exactly v; a draw has a defence that does not lose. Wins
+// therefore count down to a mate along every line of best play.
+int successorValue(const EndgameSuccessor& successor) {
+    return solvedEndgameValue(successor.piece, successor.key);
+}
+
+void verifyEnding(int piece) {
+    EndgameSuccessor successors[MaxEndgameSuccessors];
+    int failures = 0;
+    for (int key = 0; key < EndgameKeyCount && failures < 10; ++key) {
+        const int value = solvedEndgameValue(piece, key);
+        if (!isLegalEndgamePosition(piece, key)) {
+            failures += value != EndgameNoKnowledge;
+            EXPECT_EQ(value, EndgameNoKnowledge) << piece << " key " << key;
+            continue;
+        }
+        const int count = generateEndgameSuccessors(piece, key, successors);
+        int best = EndgameDraw;
+        int worst = 0;
+        for (int i = 0; i < count; ++i) {
+            const int next = successorValue(successors[i]);
+            ASSERT_TRUE(next <= EndgameLongestMate || next == EndgameDraw)
+                << piece << " key " << key << " reaches an impossible position";
+            best = next < best ? next : best;
+            worst = next > worst ? next : worst;
+        }
+        bool consistent;
+        if (!weakToMoveOf(key))
+            consistent = value == EndgameDraw
+                             ? best == EndgameDraw
+                             : value >= 1 && value <= EndgameLongestMate && best == value - 1;
+        else if (count == 0)
+            consistent = value == (isWeakKingInCheck(piece, key) ? 0 : EndgameDraw);
+        else
+            consistent = value == worst;
+        failures += !consistent;
+        EXPECT_TRUE(consistent) << piece << " key " << key << " value " << value << " best " << best
+                                << " worst " << worst;
+    }
+}
+
+TEST_F(EndgameBuilder, EveryValueAgreesWithItsSuccessors) {
+    for (int piece : StrongPieces)
+        verifyEnding(piece);
+}
+
+// Moves by hand: the pawn's double step, its blocked step, its four promotions; the weak king may
+// take an unguarded man but not a guarded one; the queen's line stops at its own king.
+TEST_F(EndgameBuilder, SuccessorsFollowTheRules) {
+    struct Case {
+        const char* what;
+        int piece;
+        const char* strongKing;
+        const char* weakKing;
+        const char* man;
+        int weakToMove;
+        int count;
+    };
+    const Case cases[] = {
+        {"pawn on its second rank steps once or twice", Pawn, "a1", "h8", "e2", 0, 3 + 2},
+        {"double step blocked on the fourth rank", Pawn, "a1", "e4", "e2", 0, 3 + 1},
+        {"pawn blocked by the weak king", Pawn, "a1", "e4", "e3", 0, 3},
+        {"pawn promotes four ways", Pawn, "a1", "h8", "e7", 0, 3 + 4},
+        {"weak king takes the unguarded pawn", Pawn, "a1", "e4", "e3", 1, 6},
+        {"weak king cannot take a guarded rook", Rook, "d3", "d5", "e4", 1, 3},
+        {"queen's diagonal stops at its own king", Queen, "c3", "e8", "a1", 0, 8 + 7 + 7 + 1},
+    };
+    EndgameSuccessor successors[MaxEndgameSuccessors];
+    for (const Case& c : cases) {
+        const int key = endgameKey(dataSquare(c.strongKing), dataSquare(c.weakKing),
+                                   dataSquare(c.man), c.weakToMove);
+        ASSERT_TRUE(isLegalEndgamePosition(c.piece, key)) << c.what;
+        EXPECT_EQ(generateEndgameSuccessors(c.piece, key, successors), c.count) << c.what;
+    }
+}
+
+} // namespace
+} // namespace tarnwick
