@@ -13,4 +13,19 @@ const std::uint8_t* builtEndgameData();
 // Square in the data's index from its name, "e1" and the like.
 int dataSquare(const char* name);
 
+// Writes the built file as "Endgame.bin" into a fresh temporary folder and makes that the working
+// folder, so that the engine's probe loads it; the destructor goes back and removes the folder.
+class EndgameFolder {
+  public:
+    EndgameFolder();
+    ~EndgameFolder();
+    EndgameFolder(const EndgameFolder&) = delete;
+    EndgameFolder& operator=(const EndgameFolder&) = delete;
+    const char* path() const { return folder; }
+
+  private:
+    char folder[64];
+    char previous[4096];
+};
+
 } // namespace tarnwick
