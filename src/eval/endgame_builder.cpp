@@ -172,16 +172,12 @@ int solvedEndgameValue(int strongPiece, int key) {
 
 namespace {
 
-// The value a successor carries while its ending is solved: the promoted endings are complete,
-// bare kings and a minor piece are draws.
-int successorValue(const EndgameSuccessor& successor) {
-    if (successor.piece == Empty || successor.piece == Bishop || successor.piece == Knight)
-        return EndgameDraw;
-    return solvedValues[tableOf(successor.piece)][successor.key];
-}
+// For every weak-to-move position (index key / 2), the defences not yet known to lose.
+std::uint8_t openDefences[EndgameKeyCount / 2];
 
 // Level 0: the weak side is mated; a weak side without a move and not in check is stalemated, and
-// one that can take the man reaches a drawn ending at once, whatever else it could play.
+// one that can take the man reaches a drawn ending at once, whatever else it could play. Every
+// other weak-to-move position counts its defences.
 void markImmediateResults(int strongPiece, std::uint8_t* values) {
     EndgameSuccessor successors[MaxEndgameSuccessors];
     for (int key = 0; key < EndgameKeyCount; ++key) {
@@ -193,6 +189,7 @@ void markImmediateResults(int strongPiece, std::uint8_t* values) {
         if (!weakToMoveOf(key))
             continue;
         const int count = generateEndgameSuccessors(strongPiece, key, successors);
+        openDefences[key / 2] = static_cast<std::uint8_t>(count);
         if (count == 0)
             values[key] = isWeakKingInCheck(strongPiece, key) ? 0 : EndgameDraw;
         for (int i = 0; i < count; ++i) {
@@ -202,43 +199,97 @@ void markImmediateResults(int strongPiece, std::uint8_t* values) {
     }
 }
 
-// Level n, strong side to move: a position is won in n when a move reaches a weak-to-move position
-// of value n - 1 (earlier levels already took every position that could do better).
+// A strong-to-move predecessor found by taking a strong move back: the first to reach a position
+// of value level - 1 gives the shortest win.
+bool markStrongWin(int strongPiece, std::uint8_t* values, int key, int level) {
+    if (values[key] != Unsolved || !isLegalEndgamePosition(strongPiece, key))
+        return false;
+    values[key] = static_cast<std::uint8_t>(level);
+    return true;
+}
+
+// Level n, strong side to move: take back every strong move that led to a weak-to-move position
+// of value n - 1. The strong side's move is undone as a king step, a slide of the queen or rook
+// over empty squares, or a pawn step; a pawn about to promote looks at its promotions instead,
+// which lead into the finished queen and rook endings.
 bool solveStrongLevel(int strongPiece, std::uint8_t* values, int level) {
-    EndgameSuccessor successors[MaxEndgameSuccessors];
     bool changed = false;
-    for (int key = 0; key < EndgameKeyCount; key += 2) {
-        if (values[key] != Unsolved)
+    for (int key = 1; key < EndgameKeyCount; key += 2) {
+        if (values[key] != level - 1)
             continue;
-        const int count = generateEndgameSuccessors(strongPiece, key, successors);
-        for (int i = 0; i < count; ++i) {
-            if (successorValue(successors[i]) == level - 1) {
-                values[key] = static_cast<std::uint8_t>(level);
-                changed = true;
-                break;
+        const int strongKing = strongKingOf(key);
+        const int weakKing = weakKingOf(key);
+        const int man = manOf(key);
+        const SquareSet occupied = squareBit(strongKing) | squareBit(weakKing) | squareBit(man);
+        for (int i = 0; i < geometry.kingStepCount[strongKing]; ++i) {
+            const int from = geometry.kingSteps[strongKing][i];
+            if (!(occupied & squareBit(from)))
+                changed |=
+                    markStrongWin(strongPiece, values, endgameKey(from, weakKing, man, 0), level);
+        }
+        if (strongPiece == Pawn) {
+            const int from = man - 1;
+            if (from % 8 == 0 || (occupied & squareBit(from)))
+                continue;
+            changed |= markStrongWin(strongPiece, values, endgameKey(strongKing, weakKing, from, 0),
+                                     level);
+            if (man % 8 == 3 && !(occupied & squareBit(from - 1)))
+                changed |= markStrongWin(strongPiece, values,
+                                         endgameKey(strongKing, weakKing, from - 1, 0), level);
+            continue;
+        }
+        const int lastDirection = strongPiece == Rook ? 3 : 7;
+        for (int d = 0; d <= lastDirection; ++d) {
+            int file = man / 8 + fileSteps[d];
+            int rank = man % 8 + rankSteps[d];
+            for (; onBoard(file, rank); file += fileSteps[d], rank += rankSteps[d]) {
+                const int from = endgameSquare(file, rank);
+                if (occupied & squareBit(from))
+                    break;
+                changed |= markStrongWin(strongPiece, values,
+                                         endgameKey(strongKing, weakKing, from, 0), level);
             }
+        }
+    }
+    if (strongPiece != Pawn)
+        return changed;
+    for (int key = 0; key < EndgameKeyCount; key += 2) {
+        const int man = manOf(key);
+        if (man % 8 != 6 || values[key] != Unsolved)
+            continue;
+        const int promotion = man + 1;
+        if (promotion == strongKingOf(key) || promotion == weakKingOf(key))
+            continue;
+        const int promotedKey = endgameKey(strongKingOf(key), weakKingOf(key), promotion, 1);
+        if (solvedValues[tableOf(Queen)][promotedKey] == level - 1 ||
+            solvedValues[tableOf(Rook)][promotedKey] == level - 1) {
+            values[key] = static_cast<std::uint8_t>(level);
+            changed = true;
         }
     }
     return changed;
 }
 
-// Level n, weak side to move: once every defence leads to a won position the longest of them
-// decides, and that one was only found at this level.
-bool solveWeakLevel(int strongPiece, std::uint8_t* values) {
-    EndgameSuccessor successors[MaxEndgameSuccessors];
+// Level n, weak side to move: every strong-to-move position won in n closes one defence of each
+// position from which the weak king stepped into it. When the last defence closes, the longest
+// of them, found only now, decides: the weak side is mated after n strong moves.
+bool solveWeakLevel(std::uint8_t* values, int level) {
     bool changed = false;
-    for (int key = 1; key < EndgameKeyCount; key += 2) {
-        if (values[key] != Unsolved)
+    for (int key = 0; key < EndgameKeyCount; key += 2) {
+        if (values[key] != level)
             continue;
-        const int count = generateEndgameSuccessors(strongPiece, key, successors);
-        int longest = 0;
-        for (int i = 0; i < count && longest >= 0; ++i) {
-            const int value = successorValue(successors[i]);
-            longest = value > EndgameLongestMate ? -1 : value > longest ? value : longest;
-        }
-        if (longest > 0) {
-            values[key] = static_cast<std::uint8_t>(longest);
-            changed = true;
+        const int strongKing = strongKingOf(key);
+        const int weakKing = weakKingOf(key);
+        const int man = manOf(key);
+        for (int i = 0; i < geometry.kingStepCount[weakKing]; ++i) {
+            const int from = geometry.kingSteps[weakKing][i];
+            const int previous = endgameKey(strongKing, from, man, 1);
+            if (from == man || values[previous] != Unsolved)
+                continue;
+            if (--openDefences[previous / 2] == 0) {
+                values[previous] = static_cast<std::uint8_t>(level);
+                changed = true;
+            }
         }
     }
     return changed;
@@ -260,7 +311,7 @@ void solveEnding(int strongPiece, int promotedLongest) {
     markImmediateResults(strongPiece, values);
     for (int level = 1; level <= EndgameLongestMate; ++level) {
         const bool strongChanged = solveStrongLevel(strongPiece, values, level);
-        const bool weakChanged = solveWeakLevel(strongPiece, values);
+        const bool weakChanged = solveWeakLevel(values, level);
         if (!strongChanged && !weakChanged && level > promotedLongest)
             break;
     }

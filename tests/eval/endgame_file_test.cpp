@@ -188,7 +188,7 @@ int weakMatedWithin(int piece, int key, int limit) {
 // moves the probe gives exactly that score; elsewhere the probe knows no mate that short.
 TEST_F(EndgameFile, ProbeAgreesWithShortSearch) {
     constexpr int SearchLimit = 2;
-    constexpr int Positions = 300;
+    constexpr int Positions = 1000;
     std::mt19937 random(20261206);
     const EndgameFolder folder;
     int exact = 0;
