@@ -1,15 +1,15 @@
 // tarnwick-tool egtb, run as a program: the file it builds is byte for byte the built data, and a
 // probe prints the offset, byte and score the engine works with.
+#include "endgame_fixture.h"
+#include "eval/endgame_builder.h"
+#include "eval/endgame_data.h"
+#include "search/node_search.h"
+
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
-
-#include "endgame_fixture.h"
-#include "eval/endgame_builder.h"
-#include "eval/endgame_data.h"
-#include "search/node_search.h"
 
 namespace tarnwick {
 namespace {
@@ -54,8 +54,8 @@ TEST(EgtbCommand, BuildReportsAFileItCannotWrite) {
 // White king e1 and queen d1 against the black king e8, Black to move: White has just moved.
 TEST(EgtbCommand, ProbePrintsOffsetValueAndScore) {
     const EndgameFolder folder;
-    const int value =
-        solvedEndgameValue(Queen, endgameKey(dataSquare("e1"), dataSquare("e8"), dataSquare("d1"), 1));
+    const int value = solvedEndgameValue(
+        Queen, endgameKey(dataSquare("e1"), dataSquare("e8"), dataSquare("d1"), 1));
     ASSERT_LE(value, EndgameLongestMate);
     const ToolRun run = runTool("egtb probe fen 4k3/8/8/8/8/8/8/3QK3 b - - 0 1");
     EXPECT_EQ(run.status, 0);
