@@ -149,9 +149,9 @@ int generateEndgameSuccessors(int strongPiece, int key, EndgameSuccessor* succes
             successors[count++] = {Pawn, endgameKey(strongKing, weakKing, to + 1, 1)};
         return count;
     }
-    const int firstDirection = 0;
+    // A rook slides along the four straight directions, a queen along all eight.
     const int lastDirection = strongPiece == Rook ? 3 : 7;
-    for (int d = firstDirection; d <= lastDirection; ++d) {
+    for (int d = 0; d <= lastDirection; ++d) {
         int file = man / 8 + fileSteps[d];
         int rank = man % 8 + rankSteps[d];
         for (; onBoard(file, rank); file += fileSteps[d], rank += rankSteps[d]) {
@@ -165,6 +165,8 @@ int generateEndgameSuccessors(int strongPiece, int key, EndgameSuccessor* succes
 }
 
 int solvedEndgameValue(int strongPiece, int key) {
+    if (key < 0 || key >= EndgameKeyCount)
+        return EndgameNoKnowledge;
     if (strongPiece != Queen && strongPiece != Rook && strongPiece != Pawn)
         return EndgameDraw;
     return solvedValues[tableOf(strongPiece)][key];

@@ -59,7 +59,8 @@ int generateEndgameSuccessors(int strongPiece, int key, EndgameSuccessor* succes
 // Solves the queen and rook endings, then the pawn ending through their promotions. The values stay
 // available through solvedEndgameValue until the next solve.
 void solveEndgames();
-// The value of any key of a solved ending; 253 for the bishop, knight and bare-king draws.
+// The value of any key of a solved ending; 253 for the bishop, knight and bare-king draws, 254 for
+// a key out of range.
 int solvedEndgameValue(int strongPiece, int key);
 
 // Solves and fills the file's bytes (EndgameFileSize of them) in the layout endgameLookup reads.

@@ -210,35 +210,5 @@ TEST_F(EndgameBuilder, SuccessorsMatchTheEngineMoveCount) {
     resetBoard();
 }
 
-// Moves by hand: the pawn's double step, its blocked step, its four promotions; the weak king may
-// take an unguarded man but not a guarded one; the queen's line stops at its own king.
-TEST_F(EndgameBuilder, SuccessorsFollowTheRules) {
-    struct Case {
-        const char* what;
-        int piece;
-        const char* strongKing;
-        const char* weakKing;
-        const char* man;
-        int weakToMove;
-        int count;
-    };
-    const Case cases[] = {
-        {"pawn on its second rank steps once or twice", Pawn, "a1", "h8", "e2", 0, 3 + 2},
-        {"double step blocked on the fourth rank", Pawn, "a1", "e4", "e2", 0, 3 + 1},
-        {"pawn blocked by the weak king", Pawn, "a1", "e4", "e3", 0, 3},
-        {"pawn promotes four ways", Pawn, "a1", "h8", "e7", 0, 3 + 4},
-        {"weak king takes the unguarded pawn", Pawn, "a1", "e4", "e3", 1, 6},
-        {"weak king cannot take a guarded rook", Rook, "d3", "d5", "e4", 1, 3},
-        {"queen's diagonal stops at its own king", Queen, "c3", "e8", "a1", 0, 8 + 7 + 7 + 1},
-    };
-    EndgameSuccessor successors[MaxEndgameSuccessors];
-    for (const Case& c : cases) {
-        const int key = endgameKey(dataSquare(c.strongKing), dataSquare(c.weakKing),
-                                   dataSquare(c.man), c.weakToMove);
-        ASSERT_TRUE(isLegalEndgamePosition(c.piece, key)) << c.what;
-        EXPECT_EQ(generateEndgameSuccessors(c.piece, key, successors), c.count) << c.what;
-    }
-}
-
 } // namespace
 } // namespace tarnwick
