@@ -20,8 +20,14 @@ tsan:
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread
 	cmake --build build/tsan -j $(JOBS)
 
-build/release/Endgame.bin: release
-	build/release/tarnwick-tool egtb build build/release/Endgame.bin
+# The endgame file is rebuilt only when it is missing or the tool that writes it has changed: the
+# tool's empty rule lets make compare the binary's time after the build has run. The file is
+# written under a temporary name first so that an interrupted build leaves no half file behind.
+build/release/tarnwick-tool: release ;
+
+build/release/Endgame.bin: build/release/tarnwick-tool
+	build/release/tarnwick-tool egtb build $@.tmp
+	mv $@.tmp $@
 
 run: release build/release/Endgame.bin
 	cd build/release && ./tarnwick
