@@ -1,2 +1,69 @@
-// Helpers shared by the test programs.
+// Helpers shared by the test programs: a child process driven through pipes as a chess GUI
+// drives the engine, and fresh temporary directories for tests that read or write files.
 #pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace tarnwick_test {
+
+// Starts a program with its standard input and output connected to pipes held by the test.
+// Standard error is inherited. Lines read back have their line end ("\n", "\r\n") removed.
+// SIGPIPE is ignored in the test process, so writing to a child that has ended fails with an
+// error instead of killing the test. The destructor kills and reaps a child still running.
+class EngineProcess {
+  public:
+    EngineProcess() = default;
+    ~EngineProcess();
+    EngineProcess(const EngineProcess&) = delete;
+    EngineProcess& operator=(const EngineProcess&) = delete;
+
+    // Starts `path` with the given arguments (argv[0] is `path`) in `workingDirectory` (the
+    // test's own directory when empty). Returns false if the pipes or the process cannot be made.
+    bool start(const std::string& path, const std::string& workingDirectory = "",
+               const std::vector<std::string>& arguments = {});
+
+    // Writes `line` followed by "\n". Returns false if stdin is closed or the write fails.
+    bool sendLine(const std::string& line);
+    // Writes the bytes exactly as given, in one write call where the pipe allows.
+    bool sendRaw(const std::string& bytes);
+    // Closes the child's standard input, which the child sees as end of input.
+    void closeInput();
+
+    // Reads the next line into `line`. Returns false on timeout or when the child's output has
+    // ended before a full line arrived.
+    bool readLine(std::string& line, int timeoutMs);
+    // Reads lines until one that starts with `prefix`, appending every line read (the match
+    // included) to `lines`. Returns false on timeout or end of output before the match.
+    bool readUntil(const std::string& prefix, std::vector<std::string>& lines, int timeoutMs);
+    // Reads every line until the child closes its output. Returns false on timeout.
+    bool readToEnd(std::vector<std::string>& lines, int timeoutMs);
+
+    // Waits for the child to end and stores its exit status (128 + signal number if a signal
+    // ended it). On timeout the child is killed and false is returned.
+    bool waitForExit(int& exitStatus, int timeoutMs);
+
+    pid_t pid() const { return childPid; }
+
+  private:
+    // Fills `pending` with more output; returns false on timeout or end of output.
+    bool fillPending(long long deadlineMs);
+
+    pid_t childPid = -1;
+    int inputFd = -1;  // write end of the child's stdin
+    int outputFd = -1; // read end of the child's stdout
+    std::string pending;
+    bool outputEnded = false;
+};
+
+// Makes a fresh, empty directory under the system's temporary directory and returns its path.
+// Removed again by removeDirectory (files directly inside it included).
+std::string makeTemporaryDirectory();
+void removeDirectory(const std::string& path);
+
+// Reads a whole file into `contents`; false if it cannot be opened.
+bool readFile(const std::string& path, std::string& contents);
+bool fileExists(const std::string& path);
+
+} // namespace tarnwick_test

@@ -45,8 +45,12 @@ inline constinit std::atomic<int> bestMoveOwed{0};
 // is owed, so each `go` gets exactly one, whichever thread gets there first.
 void sendOwedBestMove(int stopped);
 
+// Handles the command in the slot, if any; returns 0 after `quit`, else 1.
 int dispatchCommand();
 void installEngineCallbacks();
+// Puts the channel's shared state back to its start values (test reset): flags, request, slot
+// buffers, options, random seed, logbook and output descriptor. The callbacks are left alone.
+void resetCommandChannel();
 // Start-up, main loop and exit status of the engine process.
 int runEngine();
 

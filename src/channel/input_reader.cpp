@@ -1,9 +1,156 @@
-// Stand-in until the reader thread is built.
+// The reader thread. Carriage return, line feed or both end a line, and empty lines vanish;
+// each line is normalised to single blanks and handed to the main thread through the one-slot
+// queue (commandWord, commandArgs, commandPending). During a search the reader answers `isready`,
+// `ponderhit`, `debug` and `stop` itself and asks the search to stop for anything else.
 #include "channel/input_reader.h"
+
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
+
+#include <cerrno>
+#include <cstring>
+#include <strings.h>
+#include <unistd.h>
 
 namespace tarnwick {
 
-int readerThread(int) {
+inline constexpr int ReaderPollMs = 10;
+inline constexpr int MaxLineLength = CommandBufferSize - 1;
+
+// The line being assembled from the input. Bytes beyond MaxLineLength are not stored; the line
+// is then marked overlong and dropped whole when its end arrives, so it can never be cut into a
+// different command.
+struct LineAssembly {
+    char text[CommandBufferSize];
+    int length;
+    int overlong;
+};
+
+static void waitForFreeSlot() {
+    while (commandPending.load(std::memory_order_acquire))
+        sleepMilliseconds(ReaderPollMs);
+}
+
+static int isWord(const char* word) {
+    return strcasecmp(commandWord, word) == 0;
+}
+
+// Serves a line that arrived while `think` runs on the main thread.
+static void serveDuringSearch() {
+    if (debugMode.load(std::memory_order_acquire))
+        writeLog("Processing while thinking: \"%s\" \"%s\"", commandWord, commandArgs);
+    if (isWord("debug")) {
+        if (strcasecmp(commandArgs, "off") == 0)
+            debugMode.store(0, std::memory_order_release);
+        else if (strcasecmp(commandArgs, "on") == 0)
+            debugMode.store(1, std::memory_order_release);
+    } else if (isWord("isready")) {
+        sendLine("readyok");
+    } else if (isWord("ponderhit")) {
+        searchRequest.ponderMode.store(0, std::memory_order_release);
+    } else {
+        searchRequest.stopRequested.store(1, std::memory_order_release);
+        if (isWord("stop"))
+            sendOwedBestMove(1);
+        else
+            commandPending.store(1, std::memory_order_release);
+    }
+}
+
+// Normalises one complete line and hands it over: tabs become blanks, runs of blanks shrink to
+// one, blanks at either end go. A line left empty is dropped.
+static void handleLine(char* line) {
+    replaceAll(line, "\t", " ");
+    while (replaceAll(line, "  ", " ") > 0) {
+    }
+    trimBlanks(line);
+    if (line[0] == 0)
+        return;
+    if (debugMode.load(std::memory_order_acquire))
+        writeLog("Received: \"%s\"", line);
+
+    waitForFreeSlot();
+    commandArgs[0] = 0;
+    if (char* blank = findChar(line, ' ')) {
+        *blank = 0;
+        std::memcpy(commandArgs, blank + 1, std::strlen(blank + 1) + 1);
+    }
+    std::memcpy(commandWord, line, std::strlen(line) + 1);
+    if (searchRequest.thinking.load(std::memory_order_acquire) == 0)
+        commandPending.store(1, std::memory_order_release);
+    else
+        serveDuringSearch();
+}
+
+// Ends the line being assembled: a complete line is handed over, an overlong one dropped.
+static void finishLine(LineAssembly& line) {
+    line.text[line.length] = 0;
+    if (line.overlong) {
+        if (debugMode.load(std::memory_order_acquire))
+            writeLog("Error: Line longer than %d characters dropped - Start=\"%.64s\"",
+                     MaxLineLength, line.text);
+    } else if (line.length > 0) {
+        handleLine(line.text);
+    }
+    line.length = 0;
+    line.overlong = 0;
+}
+
+// Takes the bytes of one read into the line being assembled, handing over each line it ends.
+// A zero byte cannot be part of a text command and is left out.
+static void takeBytes(LineAssembly& line, const char* bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        char next = bytes[i];
+        if (next == '\r' || next == '\n')
+            finishLine(line);
+        else if (next == 0)
+            continue;
+        else if (line.length < MaxLineLength)
+            line.text[line.length++] = next;
+        else
+            line.overlong = 1;
+    }
+    if (line.length > 0 && !line.overlong && debugMode.load(std::memory_order_acquire)) {
+        line.text[line.length] = 0;
+        writeLog("Error: No CRLF in input buffer - Buffer=\"%s\"", line.text);
+    }
+}
+
+// The interface has gone: what it sent is done, an open-ended search gets its `bestmove` as on
+// `stop`, and a `quit` follows. A search with its own limit is left to finish; its `bestmove`
+// comes before the quit is handled.
+static void quitAtEndOfInput() {
+    waitForFreeSlot();
+    if (searchRequest.thinking.load(std::memory_order_acquire)) {
+        if (searchRequest.ponderMode.load(std::memory_order_acquire)) {
+            searchRequest.stopRequested.store(1, std::memory_order_release);
+            sendOwedBestMove(1);
+        }
+    } else if (searchRequest.ponderMode.load(std::memory_order_acquire)) {
+        // An "infinite" or "ponder" search that ended by itself still owes its move.
+        sendOwedBestMove(1);
+    }
+    commandArgs[0] = 0;
+    std::memcpy(commandWord, "quit", sizeof "quit");
+    commandPending.store(1, std::memory_order_release);
+}
+
+int readerThread(int inputDescriptor) {
+    static constexpr int ChunkSize = CommandBufferSize - 1;
+    char chunk[ChunkSize];
+    LineAssembly line{};
+    for (;;) {
+        ssize_t count = read(inputDescriptor, chunk, ChunkSize);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        takeBytes(line, chunk, static_cast<int>(count));
+    }
+    close(inputDescriptor);
+    // A last line without its line end is still a command the interface sent.
+    finishLine(line);
+    quitAtEndOfInput();
     return 0;
 }
 

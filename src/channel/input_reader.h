@@ -10,7 +10,9 @@ namespace tarnwick {
 inline constinit char commandWord[CommandBufferSize]{};
 inline constinit char commandArgs[CommandBufferSize]{};
 
-// Reads the given file descriptor until it fails or ends; returns 0.
+// Reads the given file descriptor until it ends or fails, then closes it, hands over a `quit`
+// (after stopping an open-ended search) and returns 0. Lines of up to CommandBufferSize - 1
+// characters are handled whole; a longer line is dropped whole.
 int readerThread(int inputDescriptor);
 
 } // namespace tarnwick

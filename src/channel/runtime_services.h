@@ -16,11 +16,18 @@ inline constinit unsigned hashKeysLength = 0;
 inline constexpr unsigned HashKeyBytes = 8200;
 inline constexpr int HashKeySeed = 30073;
 
+// The line allocZeroed sends to the interface when memory runs out; the u-umlaut is the single
+// byte 0x81 of the console code page 850.
+inline constexpr char OutOfMemoryFormat[] = "%u Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
+
 void* allocZeroed(unsigned byteCount);
 char* readWholeFile(const char* fileName);
 // Same as readWholeFile, also handing back the number of bytes read (0 when null is returned).
 char* readWholeFile(const char* fileName, unsigned& size);
+// Draws from the engine's own generator, so the keys are the same on every platform.
 int randomInRange(int low, int high);
+// Sets the pending seed: -1 seeds from the calendar time at the next draw, 0 keeps the running
+// sequence, any other value seeds with that value at the next draw. Tests reset with -1.
 void seedRandom(int seed);
 void buildHashKeys(unsigned byteCount);
 
@@ -33,8 +40,16 @@ char* findSubstring(char* text, const char* pattern);
 const char* findChar(const char* text, int character);
 char* findChar(char* text, int character);
 void trimBlanks(char* text);
+// Replaces every occurrence of a non-empty pattern, never searching an inserted replacement again;
+// returns the count. A longer replacement grows the text in place: the caller provides the room.
 int replaceAll(char* text, const char* pattern, const char* replacement);
+// Copies field `fieldNumber` (from 1) of `source`, cut at `separator` or a line feed, trimmed, to
+// `destination`, which must hold the source's length plus one. Returns 0 if found, else -1.
 int getField(char* destination, int fieldNumber, const char* source, char separator);
 char* duplicateString(const char* text);
+// Reads a decimal number as the standard atoi does (leading blanks, optional sign, digits up to
+// the first other character, 0 without digits), but saturates at the int range instead of
+// overflowing, because the numbers come from the interface.
+int readInteger(const char* text);
 
 } // namespace tarnwick

@@ -1,0 +1,140 @@
+// The main thread of the engine: start-up, the main loop, and the interpreter of the commands
+// the reader thread hands over. Every engine entry point, the search included, runs here.
+#include "channel/dispatcher.h"
+
+#include "board/position_setup.h"
+#include "channel/input_reader.h"
+#include "channel/options.h"
+#include "channel/output_log.h"
+#include "search/search_reports.h"
+#include "search/think_driver.h"
+#include "search/transposition_table.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <sys/resource.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace tarnwick {
+
+inline constexpr int MainLoopSleepMs = 10;
+
+void sendOwedBestMove(int stopped) {
+    if (bestMoveOwed.exchange(0, std::memory_order_acq_rel))
+        engineCallbacks.reportBestMove(stopped);
+}
+
+static void applyDebugSwitch(const char* argument) {
+    if (strcasecmp(argument, "off") == 0)
+        debugMode.store(0, std::memory_order_release);
+    else if (strcasecmp(argument, "on") == 0)
+        debugMode.store(1, std::memory_order_release);
+}
+
+int dispatchCommand() {
+    if (commandPending.load(std::memory_order_acquire) == 0)
+        return 1;
+    if (debugMode.load(std::memory_order_acquire))
+        writeLog("Processing: \"%s\" \"%s\"", commandWord, commandArgs);
+
+    if (strcasecmp(commandWord, "debug") == 0) {
+        applyDebugSwitch(commandArgs);
+    } else if (strcasecmp(commandWord, "go") == 0) {
+        // `think` frees the slot once it has its arguments; a command that arrives during the
+        // search fills it again and is handled on the next call.
+        engineCallbacks.think();
+        if (searchRequest.ponderMode.load(std::memory_order_acquire) == 0)
+            sendOwedBestMove(0);
+        if (commandPending.load(std::memory_order_acquire))
+            return 1;
+    } else if (strcasecmp(commandWord, "isready") == 0) {
+        engineCallbacks.prepareTables();
+        sendLine("readyok");
+    } else if (strcasecmp(commandWord, "ponderhit") == 0) {
+        // The pondering search has ended by itself; its move is owed until now.
+        sendOwedBestMove(0);
+    } else if (strcasecmp(commandWord, "position") == 0) {
+        engineCallbacks.setupPosition(commandArgs);
+    } else if (strcasecmp(commandWord, "quit") == 0) {
+        engineCallbacks.releaseTables();
+        return 0;
+    } else if (strcasecmp(commandWord, "setoption") == 0) {
+        engineCallbacks.applyOption();
+    } else if (strcasecmp(commandWord, "stop") == 0) {
+        // Sends only a move still owed: an idle engine answers a stray `stop` with nothing.
+        sendOwedBestMove(1);
+    } else if (strcasecmp(commandWord, "uci") == 0) {
+        engineCallbacks.sendIdentity();
+        sendLine("uciok");
+    } else if (debugMode.load(std::memory_order_acquire)) {
+        writeLog("Error: Unknown command - \"%s\" \"%s\"", commandWord, commandArgs);
+    }
+    commandPending.store(0, std::memory_order_release);
+    return 1;
+}
+
+void installEngineCallbacks() {
+    engineCallbacks.reportBestMove = reportBestMove;
+    engineCallbacks.releaseTables = releaseTables;
+    engineCallbacks.prepareTables = prepareTables;
+    engineCallbacks.think = think;
+    engineCallbacks.setupPosition = setupPosition;
+    engineCallbacks.applyOption = applyOption;
+    engineCallbacks.sendIdentity = sendIdentity;
+}
+
+void resetCommandChannel() {
+    commandPending.store(0, std::memory_order_release);
+    debugMode.store(0, std::memory_order_release);
+    bestMoveOwed.store(0, std::memory_order_release);
+    searchRequest.timeBudgetMs = 0;
+    searchRequest.searchStartTick = 0;
+    searchRequest.ponderMode.store(0, std::memory_order_release);
+    searchRequest.stopRequested.store(0, std::memory_order_release);
+    searchRequest.thinking.store(0, std::memory_order_release);
+    searchRequest.depthLimit = 0;
+    searchRequest.nodeLimit = 0;
+    searchRequest.clockEndsSearch = 0;
+    searchRequest.searchMoves[0] = 0;
+    commandWord[0] = 0;
+    commandArgs[0] = 0;
+    hashSizeMb = 0;
+    seedRandom(-1);
+    closeLogbook();
+    outputDescriptor = STDOUT_FILENO;
+}
+
+// The reader should win the processor from a searching main thread, so that `stop` and
+// `isready` are served at once. Raising a thread's priority needs a privilege that many systems
+// withhold; the engine then works on at normal priority.
+static void runReader() {
+    int current = getpriority(PRIO_PROCESS, 0);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), current - 1);
+    readerThread(STDIN_FILENO);
+}
+
+int runEngine() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    // An interface that has closed its end makes writes fail instead of ending the process; the
+    // reader then finds the end of input and the engine quits in order.
+    std::signal(SIGPIPE, SIG_IGN);
+    searchRequest.thinking.store(0, std::memory_order_release);
+    commandPending.store(0, std::memory_order_release);
+    installEngineCallbacks();
+    try {
+        std::thread reader(runReader);
+        reader.detach();
+    } catch (const std::system_error&) {
+        return 1; // without a reader no command can ever arrive
+    }
+    while (dispatchCommand())
+        sleepMilliseconds(MainLoopSleepMs);
+    return 0;
+}
+
+} // namespace tarnwick

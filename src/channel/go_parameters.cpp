@@ -1,0 +1,100 @@
+// The `go` arguments: the mover's clock gives a budget of about a thirtieth of the usable time
+// (a twentieth with an increment), "infinite" and "ponder" make the search open-ended, and
+// "movetime", "depth", "nodes" and "searchmoves" set the limits a GUI may ask for instead.
+#include "channel/go_parameters.h"
+
+#include "channel/dispatcher.h"
+#include "channel/runtime_services.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tarnwick {
+
+inline constexpr int DefaultMovesToGo = 30;
+inline constexpr int MovesToGoWithIncrement = 20;
+inline constexpr int ClockReserveDivisor = 20; // one twentieth of the clock is never planned
+inline constexpr int SafetyMarginMs = 3000;
+
+// Finds `key` (with its trailing blank) and reads the number after it; 0 when absent.
+static int numberAfter(const char* text, const char* key, int& present) {
+    const char* found = findSubstring(text, key);
+    present = found != nullptr;
+    return found ? readInteger(found + std::strlen(key)) : 0;
+}
+
+// A node count may exceed the int range: read it as far as its digits go, saturating.
+static std::uint64_t countAfter(const char* text, const char* key, int& present) {
+    const char* found = findSubstring(text, key);
+    present = found != nullptr;
+    if (!found)
+        return 0;
+    const char* digits = found + std::strlen(key);
+    while (*digits == ' ')
+        ++digits;
+    if (*digits == '-')
+        return 0;
+    if (*digits == '+')
+        ++digits;
+    std::uint64_t count = 0;
+    for (; *digits >= '0' && *digits <= '9'; ++digits)
+        count = count > (UINT64_MAX - 9) / 10 ? UINT64_MAX : count * 10 + (*digits - '0');
+    return count;
+}
+
+// The budget of the clock keys. The arithmetic is done in 64 bits and the result cut to the int
+// range, so absurd clock values give an absurd budget but never an overflow; within the range
+// the interface sends, the figures are those of 32-bit integer division.
+static int clockBudget(long long time, long long increment, long long movesToGo) {
+    if (movesToGo <= 0)
+        movesToGo = increment != 0 ? MovesToGoWithIncrement : DefaultMovesToGo;
+    long long usable = time - time / ClockReserveDivisor;
+    long long budget = (usable - increment) / movesToGo + increment - SafetyMarginMs;
+    if (budget > usable)
+        budget = usable;
+    if (budget <= 0)
+        budget = 1;
+    return budget > INT32_MAX ? INT32_MAX : static_cast<int>(budget);
+}
+
+int parseGoParameters(const char* text, char sideLetter) {
+    char timeKey[8];
+    char incrementKey[8];
+    std::snprintf(timeKey, sizeof timeKey, "%ctime ", sideLetter);
+    std::snprintf(incrementKey, sizeof incrementKey, "%cinc ", sideLetter);
+
+    int hasTime = 0;
+    int hasIncrement = 0;
+    int hasMovesToGo = 0;
+    int hasMoveTime = 0;
+    int hasDepth = 0;
+    int hasNodes = 0;
+    int time = numberAfter(text, timeKey, hasTime);
+    int increment = numberAfter(text, incrementKey, hasIncrement);
+    int movesToGo = numberAfter(text, "movestogo ", hasMovesToGo);
+    int moveTime = numberAfter(text, "movetime ", hasMoveTime);
+    int depth = numberAfter(text, "depth ", hasDepth);
+    std::uint64_t nodes = countAfter(text, "nodes ", hasNodes);
+
+    // A fixed time per move replaces the clock keys.
+    int budget =
+        hasMoveTime ? (moveTime > 1 ? moveTime : 1) : clockBudget(time, increment, movesToGo);
+
+    searchRequest.ponderMode.store(findSubstring(text, "infinite") != nullptr ||
+                                       findSubstring(text, "ponder") != nullptr,
+                                   std::memory_order_release);
+    // A depth or node limit given alone is the whole limit: the clock does not end the search.
+    searchRequest.depthLimit = hasDepth ? (depth > 1 ? depth : 1) : 0;
+    searchRequest.nodeLimit = hasNodes ? (nodes > 1 ? nodes : 1) : 0;
+    int clockGiven = hasTime || hasIncrement || hasMoveTime;
+    searchRequest.clockEndsSearch = (hasDepth || hasNodes) && !clockGiven ? 0 : 1;
+
+    searchRequest.searchMoves[0] = 0;
+    if (const char* moves = findSubstring(text, "searchmoves ")) {
+        std::snprintf(searchRequest.searchMoves, sizeof searchRequest.searchMoves, "%s",
+                      moves + std::strlen("searchmoves "));
+    }
+    return budget;
+}
+
+} // namespace tarnwick
