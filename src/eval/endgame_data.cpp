@@ -1,0 +1,135 @@
+// Exact scores of three-man endings. King and bishop or knight against king and two bare kings are
+// draws; king and queen, rook or pawn against king are read from "Endgame.bin", one byte per
+// normalised position, loaded whole the first time a probe needs it and kept for the process.
+#include "eval/endgame_data.h"
+
+#include "board/board.h"
+#include "channel/runtime_services.h"
+#include "search/node_search.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace tarnwick {
+
+// Key fields: bit 0 the side to move, then rank and file of the strong man, the weak king and the
+// strong king, three bits each.
+static constexpr int EndgameKeyLimit = 1 << 19;
+static constexpr int StrongKingUnit = 8192;
+static constexpr int WeakKingUnit = 128;
+static constexpr int StrongManUnit = 2;
+static constexpr int RankFields = 0xE38E;  // the three rank fields
+static constexpr int FileFields = 0x71C70; // the three file fields
+static constexpr int StrongKingOnFilesEToH = 1 << 18;
+static constexpr int StrongKingOnRanks5To8 = 1 << 15;
+// Subtracted from a key to compress a strong king of the triangle a1-d4 on the b-, c- or d-file.
+static constexpr int TriangleCompression[4] = {0, 5 * StrongKingUnit, 11 * StrongKingUnit,
+                                               18 * StrongKingUnit};
+static constexpr int HighestMateDistance = 200;
+
+// Data of the file, at least EndgameFileSize bytes, or null; loading is tried once per process.
+static char* endgameData = nullptr;
+static int endgameLoadAllowed = 1;
+
+void resetEndgameData() {
+    std::free(endgameData);
+    endgameData = nullptr;
+    endgameLoadAllowed = 1;
+}
+
+// A file too short to hold every section counts as missing, so no offset can lie beyond the data.
+static void loadEndgameData() {
+    endgameLoadAllowed = 0;
+    unsigned size = 0;
+    char* data = readWholeFile(EndgameFileName, size);
+    if (data != nullptr && size < static_cast<unsigned>(EndgameFileSize)) {
+        std::free(data);
+        data = nullptr;
+    }
+    endgameData = data;
+}
+
+int endgameOffset(int key, int strongPiece) {
+    if (key < 0 || key >= EndgameKeyLimit)
+        return -1;
+    if (strongPiece != Queen && strongPiece != Rook && strongPiece != Pawn)
+        return -1;
+    // Mirror in the files so that the strong king stands on files a to d.
+    if (key & StrongKingOnFilesEToH)
+        key ^= FileFields;
+    if (strongPiece == Pawn)
+        return EndgamePawnOffset + key;
+    // Queen and rook endings are symmetric in the ranks and the diagonal too: bring the strong king
+    // into the triangle a1, a2, a3, a4, b2, b3, b4, c3, c4, d4 and number it 0 to 9.
+    if (key & StrongKingOnRanks5To8)
+        key ^= RankFields;
+    const int kingFile = (key >> 16) & 7;
+    const int kingRank = (key >> 13) & 7;
+    if (kingFile > kingRank)
+        key = ((key & FileFields) >> 3) | ((key & RankFields) << 3) | (key & 1);
+    key -= TriangleCompression[(key >> 16) & 7];
+    return (strongPiece == Queen ? EndgameQueenOffset : EndgameRookOffset) + key;
+}
+
+int endgameLookup(int key, int strongPiece) {
+    if (endgameData == nullptr && endgameLoadAllowed)
+        loadEndgameData();
+    if (endgameData == nullptr)
+        return EndgameNoKnowledge;
+    const int offset = endgameOffset(key, strongPiece);
+    if (offset < 0 || offset >= EndgameFileSize)
+        return EndgameNoKnowledge;
+    return static_cast<unsigned char>(endgameData[offset]);
+}
+
+// Square index inside the data: file * 8 + rank.
+static int dataSquare(int square) {
+    return fileOf(square) * 8 + rankOf(square);
+}
+
+int probeEndgame() {
+    // 1. Two bare kings.
+    if (pieceCount <= 2)
+        return 0;
+
+    // 2. The one man besides the kings; its colour is the strong side.
+    int strong = -1;
+    const PieceEntry* man = nullptr;
+    for (int c = White; c <= Black && man == nullptr; ++c) {
+        for (int i = 1; i <= lastPieceIndex[c]; ++i) {
+            if (pieceList[c][i].piece != Empty) {
+                man = &pieceList[c][i];
+                strong = c;
+                break;
+            }
+        }
+    }
+    if (man == nullptr)
+        return EndgameNoKnowledge;
+
+    // 3. A minor piece cannot mate.
+    if (man->piece == Bishop || man->piece == Knight)
+        return 0;
+
+    // 4. and 5. The key, with the strong side playing up the board; the side bit is 1 when the
+    // weak side is to move after this move, that is when the strong side has just moved.
+    int key = dataSquare(pieceList[strong][0].square) * StrongKingUnit +
+              dataSquare(pieceList[1 - strong][0].square) * WeakKingUnit +
+              dataSquare(man->square) * StrongManUnit;
+    if (strong == Black)
+        key ^= RankFields;
+    const int weakToMove = strong == sideToMove ? 1 : 0;
+
+    // 6. and 7.
+    const int value = endgameLookup(key + weakToMove, man->piece);
+    if (value == EndgameDraw)
+        return 0;
+    if (value > HighestMateDistance)
+        return EndgameNoKnowledge;
+
+    // 8. Mate in `value` moves of the strong side, counted in plies from the root.
+    const int score = MateScore - (weakToMove + 2 * value + ply);
+    return weakToMove ? score : -score;
+}
+
+} // namespace tarnwick
