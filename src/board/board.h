@@ -118,6 +118,7 @@ struct AttackEntry {
     std::uint32_t mask; // pieceBit of every piece type that can move along this difference
 };
 inline constexpr int AttackTableSize = 241;
+inline constexpr int AttackTableCentre = 120; // element of the difference 0
 inline constinit AttackEntry* attackTable = nullptr;
 
 // Index of a man's key in each half of the key table: the colour sits in bit 3 of the square.
@@ -143,6 +144,22 @@ inline void toggleSideKey() {
     indexKey ^= hashKeyWord(IndexKeyOffset + SideKeyIndex);
 }
 
+// Does a `piece` on `from` attack `to` on the current board? One table lookup rejects every piece
+// type that cannot move along the difference; only aligned sliders walk the ray. Inline because
+// the capture generator and the legality test run it for every candidate; pieceAttacks below is
+// the same test out of line.
+inline int pieceAttacksSquare(int piece, int from, int to) {
+    const AttackEntry& entry = attackTable[AttackTableCentre + to - from];
+    if ((entry.mask & static_cast<std::uint32_t>(pieceBit[piece])) == 0)
+        return 0;
+    if (piece == King || piece == Knight)
+        return 1;
+    int square = from + entry.step;
+    while (square != to && board[square].piece == Empty)
+        square += entry.step;
+    return square == to ? 1 : 0;
+}
+
 int pieceAttacks(int piece, int from, int to);
 int isSquareAttacked(int colour, int square);
 int isUnmoved(int square, int piece, int colour);
@@ -151,6 +168,10 @@ void buildAttackTable();
 
 // Both keys computed from scratch from the board and the side to move (tests and debug checks).
 void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index);
+
+// Board cells, piece lists, lastOfficerIndex and pieceCount agree with each other; asserted
+// after make and unmake in debug builds and checked by the tests.
+int boardIsConsistent();
 
 // Every subsystem has a reset used by tests: the empty board, empty lists, an empty move stack.
 void resetBoard();

@@ -18,6 +18,11 @@ int generateEnPassant(SearchFrame* frame);
 int generateCastling(SearchFrame* frame);
 int isMoveValid();
 
+// Every pseudo-legal move of the position in the root order: en passant, the captures of each
+// opposing man from the most valuable list entry down (the king is never a victim), castling, then
+// the quiet moves of each own man, the king's first. Returns 1 when the callback stopped it.
+int generateAllMoves(SearchFrame* frame);
+
 // A destination on the first or last rank: s - 8 > 103 as an unsigned number.
 inline constexpr bool isPromotionRank(int square) {
     return static_cast<unsigned>(square - 8) > 103u;

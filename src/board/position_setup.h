@@ -10,6 +10,8 @@ inline constexpr char StartPositionText[] = "rnbqkbnrpppppppp8888PPPPPPPPRNBQKBN
 // colour without exactly one king, or more than 16 men of one colour). A `go` then answers
 // "bestmove 0000" at once.
 inline constinit int positionIsValid = 0;
+// Why the last placement was refused, for the log and the tool's error line; "" otherwise.
+inline constinit const char* positionRefusal = "";
 
 void setupPosition(const char* text);
 

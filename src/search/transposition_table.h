@@ -23,7 +23,13 @@ inline constinit std::uint32_t ttEntries = 0;
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result);
 void ttStore(int alpha, int beta, int depth, int value);
 
+// Engine entry points for isready and quit. prepareTables allocates hashSizeMb MiB (1 while the
+// option is 0); a size that cannot be had prints the out-of-memory line and leaves a 1 MiB table.
+// releaseTables is safe before any prepareTables and twice.
 void prepareTables();
 void releaseTables();
+// 1 when the key table, the transposition table and the attack table all exist: a search needs
+// all three (they are absent before the first prepareTables or after an allocation failure).
+int tablesArePresent();
 
 } // namespace tarnwick

@@ -1,0 +1,247 @@
+// The generators: each writes one candidate at a time into the slot at currentSlot and hands it to
+// moveCallback, stopping the moment the callback asks. Moves are pseudo-legal; the callback
+// rejects those that leave the mover's king attacked.
+#include "board/move_generation.h"
+
+#include "board/board.h"
+
+namespace tarnwick {
+
+int tryPromotions(SearchFrame* frame) {
+    Move& slot = moveStack[currentSlot];
+    slot.kind = Promotion;
+    // Queen, rook, bishop, knight: the most valuable promotion is searched first.
+    for (slot.piece = Queen; slot.piece <= Knight; ++slot.piece) {
+        if (moveCallback(frame))
+            return 1;
+    }
+    // piece is now 6 again: the slot once more describes the plain pawn move.
+    slot.kind = NormalMove;
+    return 0;
+}
+
+int generateCaptures(int victimSquare, SearchFrame* frame) {
+    Move& slot = moveStack[currentSlot];
+    const int side = sideToMove;
+    slot.to = static_cast<std::int16_t>(victimSquare);
+    slot.captured = board[victimSquare].piece;
+    slot.kind = NormalMove;
+    // Pawns first: the least valuable attackers, from the two squares diagonally behind.
+    const int behind = victimSquare - pawnStep[side];
+    for (int origin = behind - 1; origin <= behind + 1; origin += 2) {
+        if (!isOnBoard(origin) || board[origin].piece != Pawn || board[origin].colour != side)
+            continue;
+        slot.from = static_cast<std::int16_t>(origin);
+        slot.piece = Pawn;
+        if (isPromotionRank(victimSquare) ? tryPromotions(frame) : moveCallback(frame))
+            return 1;
+    }
+    // Officers from the end of their list part: knights before bishops, rooks, queens, the king.
+    const PieceEntry* entries = pieceList[side];
+    for (int i = lastOfficerIndex[side]; i >= 0; --i) {
+        const int piece = entries[i].piece;
+        if (piece == Empty || piece == Pawn ||
+            !pieceAttacksSquare(piece, entries[i].square, victimSquare))
+            continue;
+        slot.from = static_cast<std::int16_t>(entries[i].square);
+        slot.piece = static_cast<std::uint8_t>(piece);
+        if (moveCallback(frame))
+            return 1;
+    }
+    return 0;
+}
+
+// King and knight: one step in each of the given directions, from the last index down.
+static int generateStepQuiets(const int* steps, int origin, SearchFrame* frame) {
+    Move& slot = moveStack[currentSlot];
+    for (int d = 7; d >= 0; --d) {
+        const int to = origin + steps[d];
+        if (!isOnBoard(to) || board[to].piece != Empty)
+            continue;
+        slot.to = static_cast<std::int16_t>(to);
+        if (moveCallback(frame))
+            return 1;
+    }
+    return 0;
+}
+
+// Sliders step outward from the origin until the ray leaves the board or is blocked.
+static int generateSliderQuiets(int firstDirection, int lastDirection, int origin,
+                                SearchFrame* frame) {
+    Move& slot = moveStack[currentSlot];
+    for (int d = lastDirection; d >= firstDirection; --d) {
+        const int step = directions[d];
+        for (int to = origin + step; isOnBoard(to) && board[to].piece == Empty; to += step) {
+            slot.to = static_cast<std::int16_t>(to);
+            if (moveCallback(frame))
+                return 1;
+        }
+    }
+    return 0;
+}
+
+static int generatePawnPushes(int origin, SearchFrame* frame) {
+    Move& slot = moveStack[currentSlot];
+    const int step = pawnStep[sideToMove];
+    int to = origin + step;
+    // A pawn on its own last rank (only after odd position input) would step off the board.
+    if (!isOnBoard(to) || board[to].piece != Empty)
+        return 0;
+    slot.to = static_cast<std::int16_t>(to);
+    if (isPromotionRank(to))
+        return tryPromotions(frame);
+    if (moveCallback(frame))
+        return 1;
+    // The double step from the ranks nearest to an edge: the starting rank of a pawn that moves
+    // away from that edge.
+    if (origin < 24 || origin > 95) {
+        to += step;
+        if (isOnBoard(to) && board[to].piece == Empty) {
+            slot.to = static_cast<std::int16_t>(to);
+            if (moveCallback(frame))
+                return 1;
+        }
+    }
+    return 0;
+}
+
+int generateQuietMoves(int originSquare, SearchFrame* frame) {
+    Move& slot = moveStack[currentSlot];
+    const int piece = board[originSquare].piece;
+    slot.from = static_cast<std::int16_t>(originSquare);
+    slot.piece = static_cast<std::uint8_t>(piece);
+    slot.kind = NormalMove;
+    slot.captured = Empty;
+    switch (piece) {
+    case King:
+        return generateStepQuiets(directions, originSquare, frame);
+    case Knight:
+        return generateStepQuiets(knightSteps, originSquare, frame);
+    case Pawn:
+        return generatePawnPushes(originSquare, frame);
+    case Queen:
+        return generateSliderQuiets(0, 7, originSquare, frame);
+    case Rook:
+        return generateSliderQuiets(0, 3, originSquare, frame);
+    case Bishop:
+        return generateSliderQuiets(4, 7, originSquare, frame);
+    default:
+        return 0;
+    }
+}
+
+int generateEnPassant(SearchFrame* frame) {
+    // Only an answer to a pawn double step that is the move just below this slot.
+    const Move& previous = moveStack[currentSlot - 1];
+    const int distance = previous.to - previous.from;
+    if (previous.piece != Pawn || (distance != 32 && distance != -32))
+        return 0;
+    Move& slot = moveStack[currentSlot];
+    const int side = sideToMove;
+    for (int origin = previous.to - 1; origin <= previous.to + 1; origin += 2) {
+        if (!isOnBoard(origin) || board[origin].piece != Pawn || board[origin].colour != side)
+            continue;
+        slot.from = static_cast<std::int16_t>(origin);
+        slot.kind = EnPassant;
+        slot.piece = Pawn;
+        slot.captured = Empty;
+        slot.to = static_cast<std::int16_t>((previous.to + previous.from) / 2);
+        if (moveCallback(frame))
+            return 1;
+    }
+    return 0;
+}
+
+int generateCastling(SearchFrame* frame) {
+    const int side = sideToMove;
+    const int other = otherSide;
+    const int king = side == White ? 4 : 116;
+    // 1. The king must never have moved and must not stand in check.
+    if (!isUnmoved(king, King, side) || isSquareAttacked(other, king))
+        return 0;
+    // 2.
+    Move& slot = moveStack[currentSlot];
+    slot.from = static_cast<std::int16_t>(king);
+    slot.piece = King;
+    slot.captured = Empty;
+    // 3. King side: f and g empty, the rook unmoved, the passed square f not attacked. The
+    // destination is left to the callback's legality test.
+    if (board[king + 1].piece == Empty && board[king + 2].piece == Empty) {
+        slot.to = static_cast<std::int16_t>(king + 2);
+        slot.kind = CastleKingSide;
+        if (isUnmoved(king + 3, Rook, side) && !isSquareAttacked(other, king + 1) &&
+            moveCallback(frame))
+            return 1;
+    }
+    // 4. Queen side: b, c and d empty (b may be attacked), the rook unmoved, d not attacked.
+    if (board[king - 1].piece != Empty || board[king - 2].piece != Empty ||
+        board[king - 3].piece != Empty)
+        return 0;
+    slot.to = static_cast<std::int16_t>(king - 2);
+    slot.kind = CastleQueenSide;
+    if (!isUnmoved(king - 4, Rook, side) || isSquareAttacked(other, king - 1))
+        return 0;
+    return moveCallback(frame) ? 1 : 0;
+}
+
+int isMoveValid() {
+    const Move& move = moveStack[currentSlot];
+    const int side = sideToMove;
+    const int from = move.from;
+    const int to = move.to;
+    if (move.piece == Empty || !isOnBoard(from) || !isOnBoard(to))
+        return 0;
+    // 1. The origin holds the mover (a pawn for a promotion) in the colour to move.
+    const int mover = move.kind == Promotion ? static_cast<int>(Pawn) : move.piece;
+    if (board[from].piece != mover || board[from].colour != side)
+        return 0;
+    // 2. The destination holds what the move captures, of the other colour, or nothing.
+    if (board[to].piece != move.captured ||
+        (move.captured != Empty && board[to].colour != otherSide))
+        return 0;
+    // 3. By kind.
+    switch (move.kind) {
+    case NormalMove:
+        if (move.piece != Pawn)
+            return pieceAttacksSquare(move.piece, from, to);
+        if (to - from > 31 || from - to > 31)
+            return board[from + pawnStep[side]].piece == Empty ? 1 : 0;
+        return 1;
+    case Promotion:
+        return 1;
+    case CastleKingSide:
+        return isUnmoved(from, King, side) && isUnmoved(from + 3, Rook, side) &&
+               board[from + 1].piece == Empty && !isSquareAttacked(otherSide, from) &&
+               !isSquareAttacked(otherSide, from + 1);
+    case CastleQueenSide:
+        return isUnmoved(from, King, side) && isUnmoved(from - 4, Rook, side) &&
+               board[from - 1].piece == Empty && board[from - 3].piece == Empty &&
+               !isSquareAttacked(otherSide, from) && !isSquareAttacked(otherSide, from - 1);
+    default: // en passant, null move, sentinel: never a valid killer
+        return 0;
+    }
+}
+
+int generateAllMoves(SearchFrame* frame) {
+    if (generateEnPassant(frame))
+        return 1;
+    // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
+    const int other = otherSide;
+    for (int i = 1; i <= lastPieceIndex[other]; ++i) {
+        if (pieceList[other][i].piece != Empty &&
+            generateCaptures(pieceList[other][i].square, frame))
+            return 1;
+    }
+    if (generateCastling(frame))
+        return 1;
+    // Quiet moves of every own man, the king's first.
+    const int side = sideToMove;
+    for (int i = 0; i <= lastPieceIndex[side]; ++i) {
+        if (pieceList[side][i].piece != Empty &&
+            generateQuietMoves(pieceList[side][i].square, frame))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace tarnwick

@@ -1,0 +1,129 @@
+// The table of search bounds and the engine entry points that build and free the tables of the
+// engine (keys, transposition table, attack table) on isready and quit.
+#include "search/transposition_table.h"
+
+#include "board/board.h"
+#include "channel/options.h"
+#include "channel/output_log.h"
+#include "channel/runtime_services.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace tarnwick {
+
+// The entry count asked for by the last prepareTables, kept apart from ttEntries so that a size
+// that could not be had is not tried again (and the fallback table not cleared) at every isready.
+static std::uint64_t requestedEntries = 0;
+
+// The Hash size in MiB; before the first `uci` the option is still 0 and the announced default
+// of 1 applies, so a search never finds the table absent.
+static int tableSizeMb() {
+    return hashSizeMb > 0 ? hashSizeMb : DefaultHashSizeMb;
+}
+
+int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
+    if (ttTable == nullptr)
+        return 0;
+    const TtEntry& entry = ttTable[indexKey % ttEntries];
+    if (entry.lock != lockKey || depth > entry.depth)
+        return 0;
+    switch (entry.bound) {
+    case ExactBound: {
+        int value = entry.value;
+        if (value > beta)
+            value = beta;
+        if (value < alpha)
+            value = alpha;
+        result = static_cast<std::int16_t>(value);
+        return 1;
+    }
+    case LowerBound:
+        if (beta <= entry.value) {
+            result = static_cast<std::int16_t>(beta);
+            return 1;
+        }
+        return 0;
+    case UpperBound:
+        if (alpha >= entry.value) {
+            result = static_cast<std::int16_t>(alpha);
+            return 1;
+        }
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+void ttStore(int alpha, int beta, int depth, int value) {
+    if (ttTable == nullptr)
+        return;
+    TtEntry& entry = ttTable[indexKey % ttEntries];
+    // A deeper result of the same position is never replaced by a shallower one.
+    if (entry.lock == lockKey && depth < entry.depth)
+        return;
+    entry.lock = lockKey;
+    entry.depth = static_cast<std::int8_t>(depth > INT8_MAX ? INT8_MAX : depth);
+    if (value >= beta) {
+        entry.bound = LowerBound;
+        entry.value = static_cast<std::int16_t>(beta);
+    } else if (value <= alpha) {
+        entry.bound = UpperBound;
+        entry.value = static_cast<std::int16_t>(alpha);
+    } else {
+        entry.bound = ExactBound;
+        entry.value = static_cast<std::int16_t>(value);
+    }
+}
+
+// Allocates a zero-filled table of `entries`; 0 (after the out-of-memory line) when it cannot.
+static int allocateTable(std::uint64_t entries) {
+    const std::uint64_t bytes = entries * sizeof(TtEntry);
+    if (bytes > UINT32_MAX) {
+        // Beyond what the allocation service can be asked for: the same message, with the size.
+        reportError("%llu Bytes Arbeitsspeicher nicht mehr verf\x81gbar",
+                    static_cast<unsigned long long>(bytes));
+        return 0;
+    }
+    ttTable = static_cast<TtEntry*>(allocZeroed(static_cast<unsigned>(bytes)));
+    if (ttTable == nullptr)
+        return 0;
+    ttEntries = static_cast<std::uint32_t>(entries);
+    return 1;
+}
+
+void prepareTables() {
+    const std::uint64_t wanted = static_cast<std::uint64_t>(tableSizeMb()) * TtEntriesPerMb;
+    if (wanted != requestedEntries) {
+        releaseTables();
+        buildHashKeys(HashKeyBytes);
+        // A size that cannot be had leaves the engine with the smallest table, never none.
+        if (!allocateTable(wanted))
+            allocateTable(TtEntriesPerMb);
+        requestedEntries = wanted;
+    }
+    if (hashKeys == nullptr)
+        buildHashKeys(HashKeyBytes);
+    if (ttTable == nullptr)
+        allocateTable(TtEntriesPerMb);
+    if (attackTable == nullptr)
+        buildAttackTable();
+}
+
+void releaseTables() {
+    std::free(hashKeys);
+    hashKeys = nullptr;
+    hashKeysLength = 0;
+    std::free(ttTable);
+    ttTable = nullptr;
+    ttEntries = 0;
+    requestedEntries = 0;
+    std::free(attackTable);
+    attackTable = nullptr;
+}
+
+int tablesArePresent() {
+    return hashKeys != nullptr && ttTable != nullptr && attackTable != nullptr ? 1 : 0;
+}
+
+} // namespace tarnwick
