@@ -10,7 +10,6 @@
 #include "channel/dispatcher.h"
 #include "channel/go_parameters.h"
 #include "channel/input_reader.h"
-#include "channel/options.h"
 #include "channel/output_log.h"
 #include "eval/root_evaluation.h"
 #include "search/search_reports.h"
@@ -299,14 +298,11 @@ static bool runAspirationIteration() {
 }
 
 // A search needs the key table, the transposition table and the attack table; a `go` before
-// any `isready` builds them here, with the default size when no size was ever set.
+// any `isready` builds them here.
 static bool tablesAreReady() {
-    if (ttTable != nullptr && hashKeys != nullptr && attackTable != nullptr)
-        return true;
-    if (hashSizeMb == 0)
-        hashSizeMb = DefaultHashSizeMb;
-    prepareTables();
-    return ttTable != nullptr && hashKeys != nullptr && attackTable != nullptr;
+    if (!tablesArePresent())
+        prepareTables();
+    return tablesArePresent() != 0;
 }
 
 void think() {
