@@ -33,6 +33,14 @@ static int kingSquare(int colour) {
     return pieceList[colour][0].square;
 }
 
+// Whether the move just made may have left the mover's own king attacked (see searchMove).
+static bool mayExposeKing(const SearchFrame& f, const Move& m) {
+    if (f.inCheck || m.piece == King || m.kind == EnPassant)
+        return true;
+    const int kingToOrigin = AttackTableCentre + m.from - kingSquare(sideToMove);
+    return (attackTable[kingToOrigin].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0;
+}
+
 static void raiseSelDepth() {
     if (selDepth < ply)
         selDepth = ply;
@@ -73,6 +81,7 @@ int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine
     f.depth = asValue(depth);
     f.parentScore = asValue(parentScore);
     f.parentLine = parentLine;
+    f.inCheck = static_cast<std::uint8_t>(inCheck);
     std::swap(sideToMove, otherSide);
     // 4. Null move: if passing still holds beta at a reduced depth, a real move will too. Not
     //    after two passes in a row, not near the leaves, not with the full window, not in check.
@@ -157,15 +166,17 @@ int searchMove(SearchFrame* frame) {
         break;
     }
     // 2. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
+    //    When the side was not in check, only a king move, en passant or a man leaving a line
+    //    through its own king can expose the king; every other move needs no attack test.
     makeMove(m);
-    if (isSquareAttacked(otherSide, kingSquare(sideToMove))) {
+    if (mayExposeKing(f, m) && isSquareAttacked(otherSide, kingSquare(sideToMove))) {
         unmakeMove(m);
         return 0;
     }
     // 3. Extensions, one ply at most: a check, a recapture by a cheaper man, a pawn arriving on
-    //    its seventh rank, a promotion.
-    const int givesCheck = isSquareAttacked(sideToMove, kingSquare(otherSide));
-    int ext = givesCheck;
+    //    its seventh rank, a promotion. In quiescence the check is looked at only once the move
+    //    has passed the futility test, which there does not depend on it.
+    int ext = 0;
     if (m.to == prev.to && (prev.captured != 0 || prev.kind != NormalMove) &&
         pieceValue[prev.piece] > pieceValue[m.piece])
         ext = 1;
@@ -173,8 +184,13 @@ int searchMove(SearchFrame* frame) {
         ext = 1;
     if (m.kind == Promotion)
         ext = 1;
-    // 4. The depth left after the move.
-    const int nd = f.depth + ext - 1;
+    int givesCheck = 0;
+    if (f.depth > 0) {
+        givesCheck = isSquareAttacked(sideToMove, kingSquare(otherSide));
+        ext |= givesCheck;
+    }
+    // 4. The depth left after the move (in quiescence 0 or less, with or without a check).
+    int nd = f.depth + ext - 1;
     // 5. The static score after the move, seen by its mover: the node's score plus the change.
     pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
     const int v = evaluateMove() - f.parentScore;
@@ -187,6 +203,11 @@ int searchMove(SearchFrame* frame) {
             f.best = asValue(v);
         unmakeMove(m);
         return 0;
+    }
+    if (f.depth <= 0) {
+        givesCheck = isSquareAttacked(sideToMove, kingSquare(otherSide));
+        ext |= givesCheck;
+        nd = f.depth + ext - 1;
     }
     // 7. The frames end at ply 62: moves there are not searched.
     if (p > LastSearchedPly) {

@@ -330,6 +330,8 @@ void think() {
     }
     // 3. The one full evaluation of the search fills the tables and scores the root.
     frames[0].parentScore = static_cast<std::int16_t>(-prepareRootEvaluation());
+    frames[0].inCheck =
+        static_cast<std::uint8_t>(isSquareAttacked(otherSide, pieceList[sideToMove][0].square));
     // 4.-5. The legal root moves.
     generateRootMoves(&frames[0]);
     // Iterations 1 to 3 with the full window, then 4 to 63 with the aspiration window.

@@ -14,7 +14,8 @@ inline constinit int nodeCountLow = 0;
 inline constinit int nodeCountHigh = 0;
 
 inline std::uint64_t nodeCount() {
-    return static_cast<std::uint64_t>(nodeCountHigh) * 1024u + static_cast<std::uint64_t>(nodeCountLow);
+    return static_cast<std::uint64_t>(nodeCountHigh) * 1024u +
+           static_cast<std::uint64_t>(nodeCountLow);
 }
 
 // Counts one node and answers whether the search must stop now (1) or may go on (0).
