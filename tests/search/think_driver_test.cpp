@@ -69,15 +69,18 @@ TEST_F(SearchTest, AMoveIntoStalemateScoresZero) {
 }
 
 TEST_F(SearchTest, RepeatingAtTheRootScoresZero) {
-    // White is a rook down; going back to g1 repeats the position and is its best result.
-    search("fen 4k3/8/8/8/8/8/r4PPP/6K1 w - - 0 1 moves g1f1 a2a1 f1e2 a1a2 e2f1 a2a1 f1g1 a1a2",
-           "depth 4");
-    const Move back = makeMoveRecord("g1f1", King);
+    // The knight's way back to b8 repeats the start position.
+    search("startpos moves g1f3 b8c6 f3g1", "depth 4");
+    const Move back = makeMoveRecord("c6b8", Knight);
+    int found = 0;
     for (int i = 0; i < rootMoveCount; ++i) {
         if (rootMoves[i].move == back) {
             EXPECT_EQ(rootMoves[i].score, 0);
+            EXPECT_EQ(rootMoves[i].line[1], SentinelMove); // the line ends at the repetition
+            ++found;
         }
     }
+    EXPECT_EQ(found, 1);
 }
 
 TEST_F(SearchTest, DepthLimitEndsAfterTheIterationIsComplete) {
