@@ -20,7 +20,7 @@
 namespace tarnwick {
 
 inline constexpr int BenchHashSizeMb = 16;
-inline constexpr int DefaultBenchDepth = 9;
+inline constexpr int DefaultBenchDepth = 7;
 
 // Openings, middlegames, endgames, the usual perft positions and a few mates. No position gets
 // near three men, so the result does not depend on whether "Endgame.bin" is at hand.
@@ -34,7 +34,7 @@ static const char* const benchPositions[] = {
     "fen r1bqkbnr/pp1ppppp/2n5/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3",
     "fen rnbqkbnr/ppp2ppp/4p3/3p4/3PP3/8/PPP2PPP/RNBQKBNR w KQkq - 0 3",
     "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "fen 8/pp4pk/2p3rp/4p3/2P1P3/1P3RPP/P5K1/8 w - - 0 35",
     "fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
     "fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
     "fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
@@ -46,18 +46,18 @@ static const char* const benchPositions[] = {
     "fen r2qr1k1/1b1nbppp/p2p1n2/1p2p3/3PP3/1BP2N1P/PP1N1PP1/R1BQR1K1 b - - 0 12",
     "fen 2kr3r/ppp2ppp/2n1bq2/2b1p3/4P3/2NP1N2/PPP1BPPP/R2Q1RK1 w - - 0 10",
     "fen r1bqk2r/pp2bppp/2n1pn2/3p4/2PP4/2N2N2/PP3PPP/R1BQKB1R w KQkq - 0 7",
-    "fen 8/5pk1/6p1/8/3R4/6P1/5PK1/3r4 w - - 0 40",
+    "fen 6k1/pp3ppp/4p3/8/8/4P3/PP3PPP/6K1 w - - 0 30",
     "fen 8/8/4k3/3p1p2/3P1P2/4K3/8/8 w - - 0 50",
     "fen 8/pp3k2/2p5/8/8/2P5/PP3K2/8 w - - 0 40",
-    "fen 6k1/5p2/6p1/8/7P/6P1/5PK1/3b4 w - - 0 45",
+    "fen 2b3k1/5pp1/4p2p/8/8/4P2P/5PP1/2B3K1 w - - 0 30",
     "fen 2r3k1/5ppp/8/8/8/8/5PPP/2R3K1 w - - 0 30",
     "fen 8/8/1p2k3/p1p5/P1P5/1P2K3/8/8 w - - 0 45",
     "fen 4r1k1/1p3ppp/p7/8/8/P7/1P3PPP/4R1K1 b - - 0 28",
-    "fen 8/1k6/3r4/8/3N4/2K5/4B3/8 w - - 0 60",
+    "fen 4k3/ppp2ppp/8/8/8/8/PPP2PPP/4K3 w - - 0 1",
     "fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1",
     "fen r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1",
     "fen r1bqkb1r/pppp1ppp/2n2n2/4p2Q/2B1P3/8/PPPP1PPP/RNB1K1NR w KQkq - 4 4",
-    "fen 4k3/8/8/8/8/8/R7/1R4K1 w - - 0 1",
+    "fen r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1",
 };
 // clang-format on
 
