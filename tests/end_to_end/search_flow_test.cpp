@@ -37,6 +37,7 @@ class SearchFlow : public ::testing::Test {
         engine.sendLine("quit");
         int status = -1;
         EXPECT_TRUE(engine.waitForExit(status, 10000));
+        EXPECT_EQ(status, 0); // also catches a sanitizer's report in the engine
         removeDirectory(directory);
     }
 
