@@ -41,6 +41,23 @@ static bool mayExposeKing(const SearchFrame& f, const Move& m) {
     return (attackTable[kingToOrigin].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0;
 }
 
+// Whether the move just made attacks the opponent's king. Only the moved man can give a direct
+// check, and only a man leaving a line through that king can uncover one; castling and en
+// passant, which move or remove a second man, get the full attack test.
+static int movedManGivesCheck(const Move& m) {
+    const int king = kingSquare(otherSide);
+    if (m.kind != NormalMove && m.kind != Promotion)
+        return isSquareAttacked(sideToMove, king);
+    const int originToKing = AttackTableCentre + king - m.from;
+    if ((attackTable[originToKing].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0)
+        return isSquareAttacked(sideToMove, king);
+    if (m.piece == Pawn) {
+        const int ahead = m.to + pawnStep[sideToMove];
+        return king == ahead - 1 || king == ahead + 1 ? 1 : 0;
+    }
+    return pieceAttacksSquare(m.piece, m.to, king);
+}
+
 static void raiseSelDepth() {
     if (selDepth < ply)
         selDepth = ply;
@@ -186,7 +203,7 @@ int searchMove(SearchFrame* frame) {
         ext = 1;
     int givesCheck = 0;
     if (f.depth > 0) {
-        givesCheck = isSquareAttacked(sideToMove, kingSquare(otherSide));
+        givesCheck = movedManGivesCheck(m);
         ext |= givesCheck;
     }
     // 4. The depth left after the move (in quiescence 0 or less, with or without a check).
@@ -205,7 +222,7 @@ int searchMove(SearchFrame* frame) {
         return 0;
     }
     if (f.depth <= 0) {
-        givesCheck = isSquareAttacked(sideToMove, kingSquare(otherSide));
+        givesCheck = movedManGivesCheck(m);
         ext |= givesCheck;
         nd = f.depth + ext - 1;
     }
