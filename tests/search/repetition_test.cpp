@@ -35,9 +35,9 @@ TEST_F(SearchTest, RepetitionCases) {
     const Move ng8f6 = makeMoveRecord("g8f6", Knight);
     const Move pe2e4 = makeMoveRecord("e2e4", Pawn);
     // The six-ply cycle: the white king e1-e2-d1-e1, a black rook a8-b8-c8-a8.
-    const std::vector<Move> sixPly = {
-        makeMoveRecord("e1e2", King), makeMoveRecord("a8b8", Rook), makeMoveRecord("e2d1", King),
-        makeMoveRecord("b8c8", Rook), makeMoveRecord("d1e1", King), makeMoveRecord("c8a8", Rook)};
+    const std::vector<Move> sixPly = {makeMoveRecord("e1e2", King), makeMoveRecord("a8b8", Rook),
+                                      makeMoveRecord("e2d1", King), makeMoveRecord("b8c8", Rook),
+                                      makeMoveRecord("d1e1", King), makeMoveRecord("c8a8", Rook)};
     const RepetitionCase cases[] = {
         {"knight dance at the root", {ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"knight dance in the tree", {ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},
@@ -47,14 +47,8 @@ TEST_F(SearchTest, RepetitionCases) {
         {"six-ply cycle in the tree", sixPly, 0, 0},
         {"another man moved meanwhile", {ng1f3, nb8c6, nf3g1, ng8f6}, 1, 0},
         {"a capture breaks it", {ng1f3, nb8c6, nf3g1, makeMoveRecord("c6b8", Knight, Pawn)}, 1, 0},
-        {"a pawn move breaks it",
-         {ng1f3, nb8c6, nf3g1, nc6b8, pe2e4, nb8c6, ng1f3, nc6b8},
-         1,
-         0},
-        {"the dance after a pawn move",
-         {pe2e4, ng1f3, nb8c6, nf3g1, nc6b8},
-         1,
-         1},
+        {"a pawn move breaks it", {ng1f3, nb8c6, nf3g1, nc6b8, pe2e4, nb8c6, ng1f3, nc6b8}, 1, 0},
+        {"the dance after a pawn move", {pe2e4, ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"the dance twice over", {ng1f3, nb8c6, nf3g1, nc6b8, ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},
     };
     for (const RepetitionCase& c : cases) {

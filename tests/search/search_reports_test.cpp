@@ -13,10 +13,18 @@ TEST_F(SearchTest, ScoreTexts) {
         const char* text;
     };
     const Case cases[] = {
-        {31999, 0, "mate 1"},       {31997, 0, "mate 2"},      {-31998, 0, "mate -1"},
-        {31000, 0, "mate 500"},     {30999, 0, "cp 12108"},    {-100, 0, "cp -39"},
-        {-1, 0, "cp 0"},            {-255, 0, "cp -99"},       {256, 0, "cp 100"},
-        {512, -1, "cp 200 upperbound"}, {512, 1, "cp 200 lowerbound"}, {0, 7, "cp 0"},
+        {31999, 0, "mate 1"},
+        {31997, 0, "mate 2"},
+        {-31998, 0, "mate -1"},
+        {31000, 0, "mate 500"},
+        {30999, 0, "cp 12108"},
+        {-100, 0, "cp -39"},
+        {-1, 0, "cp 0"},
+        {-255, 0, "cp -99"},
+        {256, 0, "cp 100"},
+        {512, -1, "cp 200 upperbound"},
+        {512, 1, "cp 200 lowerbound"},
+        {0, 7, "cp 0"},
         {-31999, 1, "mate -1 lowerbound"},
     };
     for (const Case& c : cases) {

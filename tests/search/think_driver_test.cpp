@@ -38,8 +38,8 @@ TEST_F(SearchTest, MatesAreFoundWithExactScores) {
 
 TEST_F(SearchTest, NoLegalMoveAtTheRootGivesNoBestMove) {
     // Checkmated and stalemated root positions: an empty list, the value 0, bestmove 0000.
-    for (const char* position : {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1",
-                                 "fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1"}) {
+    for (const char* position :
+         {"fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1"}) {
         restart();
         search(position, "depth 3");
         EXPECT_EQ(rootMoveCount, 0);
@@ -154,7 +154,8 @@ TEST_F(SearchTest, FlagsAreSetInOrderAndThinkingClearedAtTheEnd) {
 }
 
 TEST_F(SearchTest, TheSameSearchGivesTheSameNodesAndLine) {
-    const char* position = "fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
+    const char* position =
+        "fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
     search(position, "depth 6");
     const std::uint64_t nodes = nodeCount();
     Move first[LineSlots];
