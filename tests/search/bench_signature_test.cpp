@@ -31,17 +31,5 @@ TEST(BenchSignature, IsTheCommittedCountInEveryBuild) {
     removeDirectory(directory);
 }
 
-TEST(BenchSignature, RefusesABadDepth) {
-    for (const char* depth : {"0", "64", "x"}) {
-        EngineProcess tool;
-        ASSERT_TRUE(tool.start(TARNWICK_TOOL_PATH, "", {"bench", depth}));
-        std::vector<std::string> lines;
-        tool.readToEnd(lines, 10000);
-        int status = -1;
-        ASSERT_TRUE(tool.waitForExit(status, 10000));
-        EXPECT_EQ(status, 2) << depth;
-    }
-}
-
 } // namespace
 } // namespace tarnwick_test
