@@ -248,4 +248,16 @@ bool fileExists(const std::string& path) {
     return stat(path.c_str(), &info) == 0;
 }
 
+bool matchesShape(const std::string& text, const std::string& shape) {
+    if (text.size() != shape.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char want = shape[i];
+        char got = text[i];
+        if (want == '#' ? (got < '0' || got > '9') : (want != '?' && want != got))
+            return false;
+    }
+    return true;
+}
+
 } // namespace tarnwick_test

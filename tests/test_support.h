@@ -66,4 +66,8 @@ void removeDirectory(const std::string& path);
 bool readFile(const std::string& path, std::string& contents);
 bool fileExists(const std::string& path);
 
+// True when `text` has the shape given: '#' stands for one decimal digit, '?' for any one
+// character, every other character for itself; the lengths must be equal.
+bool matchesShape(const std::string& text, const std::string& shape);
+
 } // namespace tarnwick_test

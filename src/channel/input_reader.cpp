@@ -1,6 +1,5 @@
-// The reader thread. Carriage return, line feed or both end a line, and empty lines vanish;
-// each line is normalised to single blanks and handed to the main thread through the one-slot
-// queue (commandWord, commandArgs, commandPending). During a search the reader answers `isready`,
+// The reader thread: CR, LF or both end a line, empty lines vanish, each line is normalised to
+// single blanks and handed over through the one-slot queue. During a search it serves `isready`,
 // `ponderhit`, `debug` and `stop` itself and asks the search to stop for anything else.
 #include "channel/input_reader.h"
 
