@@ -134,6 +134,16 @@ inline std::uint32_t hashKeyWord(int index) {
     std::memcpy(&word, hashKeys + 4 * index, sizeof word);
     return word;
 }
+// Key changes gathered in registers while a move is made, applied to the keys once at the end.
+struct KeyDelta {
+    std::uint32_t lock;
+    std::uint32_t index;
+};
+inline void addPieceKey(KeyDelta& delta, int piece, int colour, int square) {
+    const int k = pieceKeyIndex(piece, colour, square);
+    delta.lock ^= hashKeyWord(k);
+    delta.index ^= hashKeyWord(IndexKeyOffset + k);
+}
 inline void togglePieceKey(int piece, int colour, int square) {
     const int k = pieceKeyIndex(piece, colour, square);
     lockKey ^= hashKeyWord(k);
@@ -148,9 +158,14 @@ inline void toggleSideKey() {
 // type that cannot move along the difference; only aligned sliders walk the ray. Inline because
 // the capture generator and the legality test run it for every candidate; pieceAttacks below is
 // the same test out of line.
+inline bool maskHasPiece(std::uint32_t mask, int piece) {
+    // pieceBit[p] is 1 << (p - 1): shifting the mask left by one puts each type's bit at the
+    // position of its code. Empty (bit 0) and pawn (bit 6) are never set in the table.
+    return ((mask << 1) >> piece) & 1;
+}
 inline int pieceAttacksSquare(int piece, int from, int to) {
     const AttackEntry& entry = attackTable[AttackTableCentre + to - from];
-    if ((entry.mask & static_cast<std::uint32_t>(pieceBit[piece])) == 0)
+    if (!maskHasPiece(entry.mask, piece))
         return 0;
     if (piece == King || piece == Knight)
         return 1;
@@ -158,6 +173,25 @@ inline int pieceAttacksSquare(int piece, int from, int to) {
     while (square != to && board[square].piece == Empty)
         square += entry.step;
     return square == to ? 1 : 0;
+}
+
+// The same test for scans over a piece list against one fixed target. `fromTarget` is
+// attackTableFrom(target): indexed with a man's square it gives the entry of the difference
+// square - target, whose mask equals that of target - square and whose step points from the
+// target towards the man, so the walk from the man to the target subtracts it.
+inline const AttackEntry* attackTableFrom(int target) {
+    return attackTable + AttackTableCentre - target;
+}
+inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, int target) {
+    const AttackEntry& entry = fromTarget[from];
+    if (!maskHasPiece(entry.mask, piece))
+        return 0;
+    if (piece == King || piece == Knight)
+        return 1;
+    int square = from - entry.step;
+    while (square != target && board[square].piece == Empty)
+        square -= entry.step;
+    return square == target ? 1 : 0;
 }
 
 int pieceAttacks(int piece, int from, int to);

@@ -3,37 +3,110 @@
 // entry and colour when the move is taken back.
 #include "board/make_unmake.h"
 
+#include <bit>
 #include <cassert>
-#include <utility>
+#include <cstddef>
+#include <cstring>
 
 namespace tarnwick {
+
+// Cells are read and written whole, as one 32-bit word each: a cell written piecewise and then
+// read whole makes the processor wait for the stores to drain, which dominated the cost of a move.
+using CellWord = std::uint32_t;
+static_assert(std::endian::native == std::endian::little);
+inline constexpr int PieceShift = 8 * offsetof(BoardCell, piece);
+inline constexpr int ColourShift = 8 * offsetof(BoardCell, colour);
+
+static CellWord loadCell(int square) {
+    CellWord word;
+    std::memcpy(&word, &board[square], sizeof word);
+    return word;
+}
+static void storeCell(int square, CellWord word) {
+    std::memcpy(&board[square], &word, sizeof word);
+}
+static int listIndexOf(CellWord word) {
+    return static_cast<int>(word & 0xFFFF);
+}
+static CellWord withPiece(CellWord word, int piece) {
+    return (word & ~(CellWord{0xFF} << PieceShift)) | (static_cast<CellWord>(piece) << PieceShift);
+}
+static CellWord withColour(CellWord word, int colour) {
+    return (word & ~(CellWord{0xFF} << ColourShift)) |
+           (static_cast<CellWord>(colour) << ColourShift);
+}
+
+// The key words of one kind of man (code and colour): element piece * 128 + colour * 8 + square
+// of each half of the key table. Unsigned offsets spare the sign extensions of int indices.
+static const std::uint8_t* keysOfMan(int piece, int colour) {
+    return hashKeys + 4u * static_cast<unsigned>(pieceKeyIndex(piece, colour, 0));
+}
+static std::uint32_t keyWordAt(const std::uint8_t* at) {
+    std::uint32_t word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+static void addManKey(KeyDelta& keys, const std::uint8_t* manKeys, int square) {
+    const unsigned offset = 4u * static_cast<unsigned>(square);
+    keys.lock ^= keyWordAt(manKeys + offset);
+    keys.index ^= keyWordAt(manKeys + 4u * IndexKeyOffset + offset);
+}
 
 // The square of the pawn an en passant capture takes: the file of `to`, the rank of `from`.
 static int enPassantVictimSquare(const Move& move) {
     return (move.from & 0x70) | (move.to & 0x0F);
 }
 
-static void removeMan(int colour, int square) {
-    BoardCell& cell = board[square];
-    pieceList[colour][cell.listIndex].piece = Empty;
-    cell.piece = Empty;
-    --pieceCount;
-}
-
-static void restoreMan(int colour, int square, int piece) {
-    BoardCell& cell = board[square];
-    PieceEntry& entry = pieceList[colour][cell.listIndex];
-    entry.piece = static_cast<std::uint8_t>(piece);
-    entry.square = square;
-    cell.piece = static_cast<std::uint8_t>(piece);
-    cell.colour = static_cast<std::uint8_t>(colour);
-    ++pieceCount;
-}
-
-// Moves the whole cell on `from` to `to` (and the emptied cell back) and updates the list entry.
-static void exchangeCells(int side, int from, int to) {
-    std::swap(board[from], board[to]);
-    pieceList[side][board[to].listIndex].square = to;
+// Steps 7 to 10 of makeMove: the rook of a castling, the pawn taken en passant, the promoted
+// piece. Kept apart so that the common move stays short.
+[[gnu::noinline]] static KeyDelta makeSpecialPart(const Move& move, CellWord mover) {
+    KeyDelta keys{.lock = 0, .index = 0};
+    const int side = sideToMove;
+    const int other = otherSide;
+    const int from = move.from;
+    const int to = move.to;
+    switch (move.kind) {
+    case CastleKingSide: { // 7. the rook jumps from the h-file to the f-file
+        const CellWord rook = loadCell(to + 1);
+        addPieceKey(keys, Rook, side, to + 1);
+        addPieceKey(keys, Rook, side, to - 1);
+        storeCell(to + 1, loadCell(to - 1));
+        storeCell(to - 1, rook);
+        pieceList[side][listIndexOf(rook)].square = to - 1;
+        break;
+    }
+    case CastleQueenSide: { // 8. the rook jumps from the a-file to the d-file
+        const CellWord rook = loadCell(to - 2);
+        addPieceKey(keys, Rook, side, to - 2);
+        addPieceKey(keys, Rook, side, to + 1);
+        storeCell(to - 2, loadCell(to + 1));
+        storeCell(to + 1, rook);
+        pieceList[side][listIndexOf(rook)].square = to + 1;
+        break;
+    }
+    case EnPassant: { // 9. the pawn taken stands beside the destination
+        const int victim = enPassantVictimSquare(move);
+        const CellWord pawn = loadCell(victim);
+        addPieceKey(keys, Pawn, other, victim);
+        pieceList[other][listIndexOf(pawn)].piece = Empty;
+        storeCell(victim, withPiece(pawn, Empty));
+        --pieceCount;
+        break;
+    }
+    case Promotion: { // 10. a pawn left `from`, the new piece stands on `to`
+        addPieceKey(keys, Pawn, side, from);
+        addPieceKey(keys, move.piece, side, from);
+        storeCell(to, withPiece(mover, move.piece));
+        pieceList[side][listIndexOf(mover)].piece = move.piece;
+        // The promoted man sits in the pawn part of the list; the officer scans must reach it.
+        if (lastOfficerIndex[side] < listIndexOf(mover))
+            lastOfficerIndex[side] = listIndexOf(mover);
+        break;
+    }
+    default:
+        break;
+    }
+    return keys;
 }
 
 void makeMove(const Move& move) {
@@ -42,97 +115,78 @@ void makeMove(const Move& move) {
     const int from = move.from;
     const int to = move.to;
     // 1-2. Every move, the null move included, hands the turn over.
-    toggleSideKey();
-    if (move.kind == NullMoveKind)
-        return;
-    // 3. A capture empties the destination before the mover arrives.
-    if (move.captured != Empty) {
-        togglePieceKey(move.captured, other, to);
-        removeMan(other, to);
+    KeyDelta keys{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
+                  .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
+    if (move.kind != NullMoveKind) {
+        const CellWord mover = loadCell(from);
+        CellWord target = loadCell(to);
+        // 3. A capture empties the destination; its cell keeps the captured man's list entry.
+        if (move.captured != Empty) {
+            addManKey(keys, keysOfMan(move.captured, other), to);
+            pieceList[other][listIndexOf(target)].piece = Empty;
+            target = withPiece(target, Empty);
+            --pieceCount;
+        }
+        // 4-5. The mover leaves `from` and arrives on `to` (a promotion's keys are fixed later).
+        const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
+        addManKey(keys, moverKeys, from);
+        addManKey(keys, moverKeys, to);
+        storeCell(from, target);
+        storeCell(to, mover);
+        pieceList[side][listIndexOf(mover)].square = to;
+        // 6-10.
+        if (move.kind != NormalMove) {
+            const KeyDelta special = makeSpecialPart(move, mover);
+            keys.lock ^= special.lock;
+            keys.index ^= special.index;
+        }
     }
-    // 4-5. The mover leaves `from` and arrives on `to` (for a promotion step 10 fixes the keys).
-    togglePieceKey(move.piece, side, from);
-    togglePieceKey(move.piece, side, to);
-    exchangeCells(side, from, to);
-    switch (move.kind) {
-    case NormalMove:
-        break;
-    case CastleKingSide: // 7. the rook jumps from the h-file to the f-file
-        togglePieceKey(Rook, side, to + 1);
-        togglePieceKey(Rook, side, to - 1);
-        exchangeCells(side, to + 1, to - 1);
-        break;
-    case CastleQueenSide: // 8. the rook jumps from the a-file to the d-file
-        togglePieceKey(Rook, side, to - 2);
-        togglePieceKey(Rook, side, to + 1);
-        exchangeCells(side, to - 2, to + 1);
-        break;
-    case EnPassant: { // 9. the pawn taken stands beside the destination
-        const int victim = enPassantVictimSquare(move);
-        togglePieceKey(Pawn, other, victim);
-        removeMan(other, victim);
-        break;
-    }
-    case Promotion: { // 10. a pawn left `from`, the new piece stands on `to`
-        togglePieceKey(Pawn, side, from);
-        togglePieceKey(move.piece, side, from);
-        BoardCell& cell = board[to];
-        pieceList[side][cell.listIndex].piece = move.piece;
-        cell.piece = move.piece;
-        // The promoted man sits in the pawn part of the list; the officer scans must reach it.
-        if (lastOfficerIndex[side] < cell.listIndex)
-            lastOfficerIndex[side] = cell.listIndex;
-        break;
-    }
-    default:
-        break;
-    }
+    lockKey ^= keys.lock;
+    indexKey ^= keys.index;
     assert(boardIsConsistent());
 }
 
-void unmakeMove(const Move& move) {
+// Steps 7 to 10 of unmakeMove; the promoted piece has already gone back as the pawn.
+[[gnu::noinline]] static KeyDelta unmakeSpecialPart(const Move& move, CellWord mover) {
+    KeyDelta keys{.lock = 0, .index = 0};
     const int side = sideToMove;
     const int other = otherSide;
     const int from = move.from;
     const int to = move.to;
-    // 1-2.
-    toggleSideKey();
-    if (move.kind == NullMoveKind)
-        return;
-    // 3-4. The mover goes back to `from`.
-    togglePieceKey(move.piece, side, to);
-    togglePieceKey(move.piece, side, from);
-    exchangeCells(side, to, from);
-    // 5. The emptied cell on `to` still names the captured man's own list entry.
-    if (move.captured != Empty) {
-        togglePieceKey(move.captured, other, to);
-        restoreMan(other, to, move.captured);
-    }
     switch (move.kind) {
-    case NormalMove:
+    case CastleKingSide: { // 7.
+        const CellWord rook = loadCell(to - 1);
+        addPieceKey(keys, Rook, side, to - 1);
+        addPieceKey(keys, Rook, side, to + 1);
+        storeCell(to - 1, loadCell(to + 1));
+        storeCell(to + 1, rook);
+        pieceList[side][listIndexOf(rook)].square = to + 1;
         break;
-    case CastleKingSide: // 7.
-        togglePieceKey(Rook, side, to - 1);
-        togglePieceKey(Rook, side, to + 1);
-        exchangeCells(side, to - 1, to + 1);
+    }
+    case CastleQueenSide: { // 8.
+        const CellWord rook = loadCell(to + 1);
+        addPieceKey(keys, Rook, side, to + 1);
+        addPieceKey(keys, Rook, side, to - 2);
+        storeCell(to + 1, loadCell(to - 2));
+        storeCell(to - 2, rook);
+        pieceList[side][listIndexOf(rook)].square = to - 2;
         break;
-    case CastleQueenSide: // 8.
-        togglePieceKey(Rook, side, to + 1);
-        togglePieceKey(Rook, side, to - 2);
-        exchangeCells(side, to + 1, to - 2);
-        break;
+    }
     case EnPassant: { // 9.
         const int victim = enPassantVictimSquare(move);
-        togglePieceKey(Pawn, other, victim);
-        restoreMan(other, victim, Pawn);
+        const CellWord pawn = loadCell(victim);
+        addPieceKey(keys, Pawn, other, victim);
+        PieceEntry& entry = pieceList[other][listIndexOf(pawn)];
+        entry.piece = Pawn;
+        entry.square = victim;
+        storeCell(victim, withPiece(withColour(pawn, other), Pawn));
+        ++pieceCount;
         break;
     }
-    case Promotion: { // 10. the piece turns back into the pawn
-        togglePieceKey(move.piece, side, from);
-        togglePieceKey(Pawn, side, from);
-        BoardCell& cell = board[from];
-        pieceList[side][cell.listIndex].piece = Pawn;
-        cell.piece = Pawn;
+    case Promotion: { // 10. the piece turned back into the pawn; now its entry and keys
+        addPieceKey(keys, move.piece, side, from);
+        addPieceKey(keys, Pawn, side, from);
+        pieceList[side][listIndexOf(mover)].piece = Pawn;
         // Lower the officer range again past trailing pawns; it stops at the first entry that is
         // not a pawn, which may be a captured pawn's entry (scans skip it).
         while (pieceList[side][lastOfficerIndex[side]].piece == Pawn)
@@ -142,6 +196,47 @@ void unmakeMove(const Move& move) {
     default:
         break;
     }
+    return keys;
+}
+
+void unmakeMove(const Move& move) {
+    const int side = sideToMove;
+    const int other = otherSide;
+    const int from = move.from;
+    const int to = move.to;
+    // 1-2.
+    KeyDelta keys{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
+                  .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
+    if (move.kind != NullMoveKind) {
+        // 3-4. The mover goes back to `from`; a promoted piece goes back as the pawn.
+        CellWord mover = loadCell(to);
+        CellWord left = loadCell(from); // the cell the mover found on `to`
+        const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
+        addManKey(keys, moverKeys, to);
+        addManKey(keys, moverKeys, from);
+        if (move.kind == Promotion)
+            mover = withPiece(mover, Pawn);
+        storeCell(from, mover);
+        pieceList[side][listIndexOf(mover)].square = from;
+        // 5. The emptied cell still names the captured man's own list entry.
+        if (move.captured != Empty) {
+            addManKey(keys, keysOfMan(move.captured, other), to);
+            PieceEntry& entry = pieceList[other][listIndexOf(left)];
+            entry.piece = move.captured;
+            entry.square = to;
+            left = withPiece(withColour(left, other), move.captured);
+            ++pieceCount;
+        }
+        storeCell(to, left);
+        // 6-10.
+        if (move.kind != NormalMove) {
+            const KeyDelta special = unmakeSpecialPart(move, mover);
+            keys.lock ^= special.lock;
+            keys.index ^= special.index;
+        }
+    }
+    lockKey ^= keys.lock;
+    indexKey ^= keys.index;
     assert(boardIsConsistent());
 }
 

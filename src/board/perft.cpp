@@ -18,7 +18,9 @@ static void exchangeSides() {
 }
 
 static int countMove(SearchFrame* frame) {
-    const Move move = moveStack[currentSlot];
+    // A reference, not a copy: the generator has just written the fields one by one, and the
+    // deeper plies use the slots above, so this slot stays as it is until the unmake.
+    const Move& move = moveStack[currentSlot];
     makeMove(move);
     if (isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0) {
         if (pliesLeft == 1) {

@@ -16,12 +16,6 @@ namespace tarnwick {
 // that could not be had is not tried again (and the fallback table not cleared) at every isready.
 static std::uint64_t requestedEntries = 0;
 
-// The Hash size in MiB; before the first `uci` the option is still 0 and the announced default
-// of 1 applies, so a search never finds the table absent.
-static int tableSizeMb() {
-    return hashSizeMb > 0 ? hashSizeMb : DefaultHashSizeMb;
-}
-
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
@@ -93,7 +87,7 @@ static int allocateTable(std::uint64_t entries) {
 }
 
 void prepareTables() {
-    const std::uint64_t wanted = static_cast<std::uint64_t>(tableSizeMb()) * TtEntriesPerMb;
+    const std::uint64_t wanted = static_cast<std::uint64_t>(hashSizeForTables()) * TtEntriesPerMb;
     if (wanted != requestedEntries) {
         releaseTables();
         buildHashKeys(HashKeyBytes);
