@@ -4,6 +4,7 @@
 #include "eval/root_evaluation.h"
 
 #include "board/board.h"
+#include "eval/endgame_data.h"
 #include "eval/static_evaluation.h"
 
 #include <cstdlib>
@@ -217,6 +218,14 @@ static void addBlockedBishops() {
         if (cell.piece == Pawn && cell.colour == block.colour)
             pieceSquareTable[block.colour][Bishop][block.bishopSquare] -= BlockedBishopPenalty;
     }
+}
+
+void resetEvaluation() {
+    std::memset(pieceSquareTable, 0, sizeof pieceSquareTable);
+    std::memset(pawnMaskStack, 0, sizeof pawnMaskStack);
+    rootPhase = 0;
+    rootWeakerSide = NoColour;
+    resetEndgameData();
 }
 
 int prepareRootEvaluation() {

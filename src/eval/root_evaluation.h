@@ -10,4 +10,7 @@ inline constinit int rootWeakerSide = -1; // a colour, or -1 for none
 
 int prepareRootEvaluation();
 
+// Clears the tables, the pawn-mask stack, the root results and the endgame data (tests).
+void resetEvaluation();
+
 } // namespace tarnwick
