@@ -57,6 +57,7 @@ struct BoardCell {
     std::uint16_t listIndex; // entry of this man in its colour's pieceList
     std::uint8_t colour;
     std::uint8_t piece; // a PieceCode; 0 means the square is empty
+    friend bool operator==(const BoardCell&, const BoardCell&) = default;
 };
 static_assert(sizeof(BoardCell) == 4);
 
@@ -180,7 +181,11 @@ inline int pieceAttacksSquare(int piece, int from, int to) {
 // square - target, whose mask equals that of target - square and whose step points from the
 // target towards the man, so the walk from the man to the target subtracts it.
 inline const AttackEntry* attackTableFrom(int target) {
-    return attackTable + AttackTableCentre - target;
+    // Formed through an integer so that the compiler keeps it as one base pointer in the scans
+    // instead of re-adding the table address and the offset for every entry.
+    return reinterpret_cast<const AttackEntry*>(
+        reinterpret_cast<std::uintptr_t>(attackTable) +
+        static_cast<std::uintptr_t>(AttackTableCentre - target) * sizeof(AttackEntry));
 }
 inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, int target) {
     const AttackEntry& entry = fromTarget[from];

@@ -5,15 +5,20 @@
 #include "board/move_generation.h"
 #include "board/move_notation.h"
 #include "board/position_setup.h"
-#include "channel/runtime_services.h"
 
 #include <cstring>
 
 namespace tarnwick {
 
+Move move(const char* text, int kind, int piece, int captured) {
+    return Move{.to = static_cast<std::int16_t>(sq(text + 2)),
+                .from = static_cast<std::int16_t>(sq(text)),
+                .kind = static_cast<std::uint8_t>(kind),
+                .piece = static_cast<std::uint8_t>(piece),
+                .captured = static_cast<std::uint8_t>(captured)};
+}
+
 void setPosition(const char* text) {
-    if (hashKeys == nullptr)
-        buildHashKeys(HashKeyBytes);
     if (attackTable == nullptr)
         buildAttackTable();
     resetBoard();
@@ -30,39 +35,36 @@ static int collectMove(SearchFrame*) {
 std::vector<Move> pseudoLegalMoves() {
     std::vector<Move> moves;
     collected = &moves;
-    const MoveCallback saved = moveCallback;
     moveCallback = collectMove;
     generateAllMoves(nullptr);
-    moveCallback = saved;
-    collected = nullptr;
     return moves;
 }
 
 std::vector<Move> legalMoves() {
     std::vector<Move> legal;
-    for (const Move& move : pseudoLegalMoves()) {
-        makeMove(move);
+    for (const Move& candidate : pseudoLegalMoves()) {
+        makeMove(candidate);
         if (!isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
-            legal.push_back(move);
-        unmakeMove(move);
+            legal.push_back(candidate);
+        unmakeMove(candidate);
     }
     return legal;
 }
 
 std::string movesText(const std::vector<Move>& moves) {
     std::string text;
-    for (const Move& move : moves) {
+    for (const Move& each : moves) {
         if (!text.empty())
             text += ' ';
-        text += moveToText(move).text;
+        text += moveToText(each).text;
     }
     return text;
 }
 
 Move findMove(const char* text) {
-    for (const Move& move : pseudoLegalMoves()) {
-        if (std::strcmp(moveToText(move).text, text) == 0)
-            return move;
+    for (const Move& candidate : pseudoLegalMoves()) {
+        if (std::strcmp(moveToText(candidate).text, text) == 0)
+            return candidate;
     }
     return Move{};
 }
@@ -72,10 +74,9 @@ PositionSnapshot takeSnapshot() {
     std::memcpy(snapshot.cells, board, sizeof board);
     for (int colour = 0; colour < 2; ++colour) {
         for (int i = 0; i < PieceListSize; ++i) {
-            snapshot.lists[colour][i].square = pieceList[colour][i].square;
-            snapshot.lists[colour][i].piece = pieceList[colour][i].piece;
+            snapshot.squares[colour][i] = pieceList[colour][i].square;
+            snapshot.pieces[colour][i] = pieceList[colour][i].piece;
         }
-        snapshot.lastPieces[colour] = lastPieceIndex[colour];
     }
     snapshot.count = pieceCount;
     snapshot.lock = lockKey;
@@ -83,23 +84,16 @@ PositionSnapshot takeSnapshot() {
     return snapshot;
 }
 
-bool sameCellsListsAndKeys(const PositionSnapshot& a, const PositionSnapshot& b) {
-    for (int square = 0; square < BoardCells; ++square) {
-        const BoardCell& x = a.cells[square];
-        const BoardCell& y = b.cells[square];
-        if (x.listIndex != y.listIndex || x.colour != y.colour || x.piece != y.piece)
-            return false;
-    }
-    for (int colour = 0; colour < 2; ++colour) {
-        for (int i = 0; i < PieceListSize; ++i) {
-            if (a.lists[colour][i].square != b.lists[colour][i].square ||
-                a.lists[colour][i].piece != b.lists[colour][i].piece)
-                return false;
-        }
-        if (a.lastPieces[colour] != b.lastPieces[colour])
-            return false;
-    }
-    return a.count == b.count && a.lock == b.lock && a.index == b.index;
+bool keysMatchScratch() {
+    std::uint32_t lock = 0;
+    std::uint32_t index = 0;
+    computeKeysFromScratch(lock, index);
+    return lock == lockKey && index == indexKey;
+}
+
+void exchangeSides() {
+    sideToMove = otherSide;
+    otherSide = 1 - sideToMove;
 }
 
 } // namespace tarnwick

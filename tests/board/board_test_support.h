@@ -1,5 +1,5 @@
 // Helpers of the board tests: positions set up from `position` argument texts, moves collected
-// from the real generators, and snapshots of the whole position for round-trip comparisons.
+// from the real generators, and snapshots of everything make/unmake must restore.
 #pragma once
 
 #include "board/board.h"
@@ -9,34 +9,34 @@
 
 namespace tarnwick {
 
-// The square of a name such as "e4"; constexpr so that move records can be written with it.
+// The square of a name such as "e4".
 constexpr int sq(const char* name) {
     return makeSquare(name[0] - 'a', name[1] - '1');
 }
+// A move record from its text's squares, e.g. move("e2e4", NormalMove, Pawn, Empty).
+Move move(const char* text, int kind, int piece, int captured);
 
 // Builds the key and attack tables if needed, resets the board and sets the position up.
 void setPosition(const char* text);
 
-// Every candidate the generators hand over in the root order (pseudo-legal), and the legal ones.
+// Every candidate the generators hand over in the root order, and the legal ones.
 std::vector<Move> pseudoLegalMoves();
 std::vector<Move> legalMoves();
-
-// The moves' texts joined by blanks, e.g. "e2e4 g1f3".
 std::string movesText(const std::vector<Move>& moves);
-
-// Finds the generated pseudo-legal move with this text; a Move with piece 0 when there is none.
+// The generated move with this text; a record with piece 0 when there is none.
 Move findMove(const char* text);
 
-// Everything make/unmake must restore.
 struct PositionSnapshot {
     BoardCell cells[BoardCells];
-    PieceEntry lists[2][PieceListSize];
-    int lastPieces[2];
+    int squares[2][PieceListSize];
+    int pieces[2][PieceListSize];
     int count;
     std::uint32_t lock;
     std::uint32_t index;
+    bool operator==(const PositionSnapshot&) const = default;
 };
 PositionSnapshot takeSnapshot();
-bool sameCellsListsAndKeys(const PositionSnapshot& a, const PositionSnapshot& b);
+bool keysMatchScratch();
+void exchangeSides();
 
 } // namespace tarnwick
