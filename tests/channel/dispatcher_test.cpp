@@ -104,6 +104,17 @@ TEST_F(Dispatcher, OpenEndedSearchThatEndedByItselfAnswersStopOrPonderhit) {
     }
 }
 
+TEST_F(Dispatcher, GoWhileAMoveIsOwedSendsThatMoveFirst) {
+    thinkScript.ponderMode = 1;
+    EXPECT_EQ(dispatch("go", "infinite"), 1);
+    EXPECT_EQ(calls.reportBestMoveCalls.load(), 0);
+    EXPECT_EQ(dispatch("go", "infinite"), 1);
+    EXPECT_EQ(calls.reportBestMoveCalls.load(), 1);
+    EXPECT_EQ(calls.lastStopped.load(), 1);
+    EXPECT_EQ(dispatch("stop"), 1);
+    EXPECT_EQ(calls.reportBestMoveCalls.load(), 2); // one per go
+}
+
 TEST_F(Dispatcher, CommandQueuedDuringTheSearchWaitsForTheNextCall) {
     thinkScript.leaveCommandQueued = 1;
     EXPECT_EQ(dispatch("go", "wtime 1000"), 1);
