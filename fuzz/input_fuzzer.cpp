@@ -75,8 +75,8 @@ void collectOutput() {
 void shrinkGo() {
     static char original[CommandBufferSize];
     std::memcpy(original, commandArgs, sizeof original);
-    const int openEnded = std::strstr(original, "infinite") != nullptr ||
-                          std::strstr(original, "ponder") != nullptr;
+    const int openEnded =
+        std::strstr(original, "infinite") != nullptr || std::strstr(original, "ponder") != nullptr;
     const char* limit = (std::strlen(original) & 1) ? "nodes 500" : "depth 1";
     const char* moves = std::strstr(original, "searchmoves ");
     std::snprintf(commandArgs, CommandBufferSize, "%s%s%s%s", openEnded ? "infinite " : "", limit,
@@ -141,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* bytes = reinterpret_cast<const char*>(data);
     // The reader takes its input in reads of at most CommandBufferSize - 1 bytes.
     while (size > 0) {
-        const int count = size < CommandBufferSize - 1 ? static_cast<int>(size) : CommandBufferSize - 1;
+        const int count =
+            size < CommandBufferSize - 1 ? static_cast<int>(size) : CommandBufferSize - 1;
         cutInputLines(line, bytes, count, takeLine);
         bytes += count;
         size -= static_cast<std::size_t>(count);
