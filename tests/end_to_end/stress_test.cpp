@@ -325,6 +325,7 @@ void StressSession::commandDuringSearch(bool openEnded) {
     } else if (kind < 45) {
         send(chance(50) ? "debug on" : "debug off");
     } else if (kind < 55) {
+        owed.back().interrupted = true; // an unknown word stops the search too
         send(junkLine());
     } else if (kind < 62 && !openEnded) {
         // Ends a limited search early, or finds it over; either way no second move.
