@@ -27,8 +27,10 @@ namespace {
 
 // The sanitizer builds run the engine several times slower; the Release build runs the full
 // session.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_THREAD__)
 inline constexpr int SessionCommands = 1500;
+#elif defined(__SANITIZE_ADDRESS__)
+inline constexpr int SessionCommands = 2000;
 #else
 inline constexpr int SessionCommands = 5000;
 #endif
