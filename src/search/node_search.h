@@ -30,6 +30,7 @@ struct SearchFrame {
     Move* parentLine;         // the caller's line buffer, indexed by absolute ply
     std::uint8_t stage;       // a GenStage
     Move line[LineSlots];     // line buffer handed to this node's children
+    std::uint8_t inCheck;     // 1 when the side to move here is in check
 };
 
 inline constinit SearchFrame frames[FrameCount]{};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "board/board.h"
+#include "search/move_ordering.h"
 #include "search/node_search.h"
 
 #include <cstdint>
@@ -10,7 +11,10 @@
 namespace tarnwick {
 
 inline constexpr int MaxRootMoves = 128;
-inline constexpr int KillerPlies = 63;
+inline constexpr int AspirationHalfWidth = 128; // half a pawn
+inline constexpr int LastIteration = 63;
+inline constexpr int MateFound = 31000;     // a root score beyond this ends the deepening
+inline constexpr int LostRootMove = -31000; // root moves scored below it are not searched again
 
 struct RootMove {
     std::int16_t score;
@@ -23,6 +27,23 @@ inline constinit RootMove rootMoves[MaxRootMoves]{};
 inline constinit int rootMoveCount = 0;
 inline constinit int iterationDepth = 0;
 
+// The line of the best move (slot 0 the best move, slot 1 the expected reply) and its value from
+// the root side's view. rootLine starts out as SentinelMove so that no report ever shows a line
+// of empty moves. Only think writes them, through setRootLine, on the main thread.
+inline constinit Move rootLine[LineSlots]{SentinelMove};
+inline constinit int rootScore = 0;
+
 void think();
+void generateRootMoves(SearchFrame* frame);
+int collectRootMove(SearchFrame* frame);
+void sortRootMoves();
+
+// rootLine is read by the reader thread (for `stop`) while think may be writing it: writes and
+// whole-line copies go through one small lock, taken only when the best line changes.
+void setRootLine(const Move* line);
+void copyRootLine(Move* line);
+
+// The state of a fresh engine: no line, no root list, empty killers, counters at 0 (tests).
+void resetSearch();
 
 } // namespace tarnwick

@@ -1,0 +1,420 @@
+// The alpha-beta search below the root, fail-hard, in two halves that call each other through
+// the move generators: searchNode handles a position, searchMove (installed as moveCallback)
+// one move of it. Quiescence is the same code at depth 0 or less.
+#include "search/node_search.h"
+
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "channel/dispatcher.h"
+#include "eval/endgame_data.h"
+#include "eval/static_evaluation.h"
+#include "search/move_ordering.h"
+#include "search/repetition.h"
+#include "search/time_control.h"
+#include "search/transposition_table.h"
+
+#include <utility>
+
+namespace tarnwick {
+
+inline constexpr int RealValueFloor = -31000; // a best value above it came from a searched move
+inline constexpr int FutilityMargin = 300;
+inline constexpr int NullMoveReduction = 3;
+inline constexpr int PreSearchReduction = 3;
+inline constexpr int PreSearchMinDepth = 5;
+inline constexpr int LastNullMovePly = 61;
+inline constexpr int LastSearchedPly = 61; // moves at ply 62 are not searched: frames end there
+inline constexpr int MaxThreeMen = 3;
+
+// By colour, the rank (square bits 4 to 6) from which a pawn promotes with its next push.
+inline constexpr int seventhRankBase[2] = {96, 16};
+
+static int kingSquare(int colour) {
+    return pieceList[colour][0].square;
+}
+
+// Whether the move just made may have left the mover's own king attacked (see searchMove).
+static bool mayExposeKing(const SearchFrame& f, const Move& m) {
+    if (f.inCheck || m.piece == King || m.kind == EnPassant)
+        return true;
+    const int kingToOrigin = AttackTableCentre + m.from - kingSquare(sideToMove);
+    return (attackTable[kingToOrigin].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0;
+}
+
+// Whether the move just made attacks the opponent's king. Only the moved man can give a direct
+// check, and only a man leaving a line through that king can uncover one; castling and en
+// passant, which move or remove a second man, get the full attack test.
+static int movedManGivesCheck(const Move& m) {
+    const int king = kingSquare(otherSide);
+    if (m.kind != NormalMove && m.kind != Promotion)
+        return isSquareAttacked(sideToMove, king);
+    const int originToKing = AttackTableCentre + king - m.from;
+    if ((attackTable[originToKing].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0)
+        return isSquareAttacked(sideToMove, king);
+    if (m.piece == Pawn) {
+        const int ahead = m.to + pawnStep[sideToMove];
+        return king == ahead - 1 || king == ahead + 1 ? 1 : 0;
+    }
+    return pieceAttacksSquare(m.piece, m.to, king);
+}
+
+static void raiseSelDepth() {
+    if (selDepth < ply)
+        selDepth = ply;
+}
+
+static std::int16_t asValue(int value) {
+    return static_cast<std::int16_t>(value);
+}
+
+// Copies a line from slot `first` up to its first empty move and ends it with SentinelMove.
+static void copyLineTail(Move* destination, const Move* source, int first) {
+    int k = first;
+    for (; k < LineSlots - 1 && source[k].piece != 0; ++k)
+        destination[k] = source[k];
+    destination[k] = SentinelMove;
+}
+
+int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine, int inCheck) {
+    SearchFrame& f = frames[ply];
+    // 1. Full-width nodes first ask the table; a hit needs no frame and no side exchange. A
+    //    node without a legal move keeps ply - 32000: mated here.
+    if (depth > 0) {
+        if (ttProbe(alpha, beta, depth, f.best))
+            return f.best;
+        f.best = asValue(ply - MateScore);
+    }
+    // 2. Quiescence: the side to move may stand pat on its static score.
+    if (depth <= 0) {
+        f.best = asValue(-parentScore);
+        if (f.best >= beta)
+            return beta;
+        if (f.best > alpha)
+            alpha = f.best;
+    }
+    // 3. From here on the frame describes this node and the node's side is to move.
+    f.alpha = asValue(alpha);
+    f.beta = asValue(beta);
+    f.depth = asValue(depth);
+    f.parentScore = asValue(parentScore);
+    f.parentLine = parentLine;
+    f.inCheck = static_cast<std::uint8_t>(inCheck);
+    std::swap(sideToMove, otherSide);
+    // 4. Null move: if passing still holds beta at a reduced depth, a real move will too. Not
+    //    after two passes in a row, not near the leaves, not with the full window, not in check.
+    const bool twoNullsBefore = moveStack[currentSlot - 1].kind == NullMoveKind &&
+                                moveStack[currentSlot - 2].kind == NullMoveKind;
+    if (!twoNullsBefore && depth >= 3 && beta <= MateScore && ply <= LastNullMovePly &&
+        inCheck == 0) {
+        // 4.1 The pass and its reduced depth.
+        moveStack[currentSlot] = NullMove;
+        const int reduced = depth - NullMoveReduction > 1 ? depth - NullMoveReduction : 1;
+        // 4.2 Make it; the pawns are as they were.
+        makeMove(NullMove);
+        pawnRecordOfPly(ply) = pawnRecordOfPly(ply - 1);
+        ++ply;
+        ++currentSlot;
+        raiseSelDepth();
+        f.line[ply] = SentinelMove;
+        // 4.3 The opponent moves twice in a row, searched with a null window at beta.
+        f.best = asValue(-searchNode(-beta, 1 - beta, reduced, -parentScore, f.line, 0));
+        const int v = f.best;
+        // 4.4 Take the pass back.
+        --ply;
+        --currentSlot;
+        unmakeMove(NullMove);
+        // 4.5 Cut off. The bound is not stored when a stop cut the null search short: its value
+        //     means nothing, and the table outlives this search.
+        if (v >= beta) {
+            if (searchRequest.stopRequested.load(std::memory_order_acquire) == 0)
+                ttStore(alpha, beta, depth, v);
+            std::swap(sideToMove, otherSide);
+            return beta;
+        }
+        // 4.6 No cut-off: the node starts again from "mated".
+        f.best = asValue(ply - MateScore);
+    }
+    // 5. The staged generation hands every move to searchMove, which updates the frame.
+    generateNodeMoves(&f);
+    // 6. Results of an interrupted search are not kept anywhere.
+    if (searchRequest.stopRequested.load(std::memory_order_acquire) == 0) {
+        // 6.1 No legal move and not in check: stalemate.
+        if (f.best == ply - MateScore && inCheck == 0)
+            f.best = 0;
+        // 6.2 Store the bound for the window the node was called with; a cut-off move becomes
+        //     a killer of this ply.
+        if (depth > 0) {
+            ttStore(alpha, beta, depth, f.best);
+            if (f.best >= beta)
+                storeKiller(&parentLine[ply]);
+        }
+    }
+    // 7. Fail-hard: the value is clamped to the window (alpha as raised by stand-pat).
+    std::swap(sideToMove, otherSide);
+    if (f.best >= beta)
+        return beta;
+    if (f.best > alpha)
+        return f.best;
+    return alpha;
+}
+
+int searchMove(SearchFrame* frame) {
+    SearchFrame& f = *frame;
+    const Move& m = moveStack[currentSlot];
+    const Move& prev = moveStack[currentSlot - 1];
+    const int p = ply;
+    // 1. Duplicate filter: a move an earlier stage has already handed over is dropped. Each
+    //    stage applies its own rule and those of the stages before it.
+    switch (f.stage) {
+    case StageRemaining:
+        if (f.depth > 0 &&
+            (m == killers[p][0] || (!isEmptyKiller(killers[p][0]) && m == killers[p][1])))
+            return 0;
+        [[fallthrough]];
+    case StageKillers:
+        if (m.to == prev.to || m.kind == EnPassant)
+            return 0;
+        [[fallthrough]];
+    case StageRecaptures:
+        if (m == f.parentLine[p])
+            return 0;
+        break;
+    default:
+        break;
+    }
+    // 2. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
+    //    When the side was not in check, only a king move, en passant or a man leaving a line
+    //    through its own king can expose the king; every other move needs no attack test.
+    makeMove(m);
+    if (mayExposeKing(f, m) && isSquareAttacked(otherSide, kingSquare(sideToMove))) {
+        unmakeMove(m);
+        return 0;
+    }
+    // 3. Extensions, one ply at most: a check, a recapture by a cheaper man, a pawn arriving on
+    //    its seventh rank, a promotion. In quiescence the check is looked at only once the move
+    //    has passed the futility test, which there does not depend on it.
+    int ext = 0;
+    if (m.to == prev.to && (prev.captured != 0 || prev.kind != NormalMove) &&
+        pieceValue[prev.piece] > pieceValue[m.piece])
+        ext = 1;
+    if (m.piece == Pawn && (m.to < 24 || m.to > 95))
+        ext = 1;
+    if (m.kind == Promotion)
+        ext = 1;
+    int givesCheck = 0;
+    if (f.depth > 0) {
+        givesCheck = movedManGivesCheck(m);
+        ext |= givesCheck;
+    }
+    // 4. The depth left after the move (in quiescence 0 or less, with or without a check).
+    int nd = f.depth + ext - 1;
+    // 5. The static score after the move, seen by its mover: the node's score plus the change.
+    pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
+    const int v = evaluateMove() - f.parentScore;
+    // 6. Futility: in quiescence a move that does not lift the static score above alpha, near
+    //    the leaves an unextended move that stays 300 below it, is not searched. Its static
+    //    value still counts as the best when nothing better exists.
+    if ((nd <= 0 && v <= f.alpha) ||
+        (nd >= 1 && nd <= 3 && ext == 0 && v + FutilityMargin <= f.alpha)) {
+        if (v > f.best)
+            f.best = asValue(v);
+        unmakeMove(m);
+        return 0;
+    }
+    if (f.depth <= 0) {
+        givesCheck = movedManGivesCheck(m);
+        ext |= givesCheck;
+        nd = f.depth + ext - 1;
+    }
+    // 7. The frames end at ply 62: moves there are not searched.
+    if (p > LastSearchedPly) {
+        unmakeMove(m);
+        return 0;
+    }
+    // 8. Three men or fewer: the endgame data know the exact value, when they know it at all.
+    if (pieceCount <= MaxThreeMen) {
+        const int e = probeEndgame();
+        if (e != EndgameNoKnowledge) {
+            // 8.1 A scored move counts as a node.
+            if (checkClock()) {
+                unmakeMove(m);
+                return 1;
+            }
+            // 8.2-8.5 The value enters the node like a searched one; its line ends here.
+            if (e > f.best)
+                f.best = asValue(e);
+            if (f.alpha >= f.best) {
+                unmakeMove(m);
+                return 0;
+            }
+            f.parentLine[p] = m;
+            f.parentLine[p + 1] = SentinelMove;
+            if (f.beta <= f.best) {
+                unmakeMove(m);
+                return 1;
+            }
+            f.alpha = f.best;
+            unmakeMove(m);
+            return 0;
+        }
+    }
+    // 9. A move into a repeated position is a draw, without a search.
+    if (isRepetition(p == 0)) {
+        // 9.1 A scored move counts as a node.
+        if (checkClock()) {
+            unmakeMove(m);
+            return 1;
+        }
+        // 9.2-9.5 The value 0 enters the node like a searched one; its line ends here.
+        if (f.best < 0)
+            f.best = 0;
+        if (f.alpha >= 0) {
+            unmakeMove(m);
+            return 0;
+        }
+        f.parentLine[p] = m;
+        f.parentLine[p + 1] = SentinelMove;
+        if (f.beta <= 0) {
+            unmakeMove(m);
+            return 1;
+        }
+        f.alpha = 0;
+        unmakeMove(m);
+        return 0;
+    }
+    // 10. Principal variation test: once a move has reached alpha in a node with an open window,
+    //     a later move (not the line move) only has to show with a null window that it beats
+    //     alpha; only then is it searched with the full window.
+    if (f.stage != StagePv && nd > 0 && f.best > RealValueFloor && f.alpha <= f.best &&
+        f.beta - f.alpha != 1) {
+        // 10.1 One ply deeper; the child starts without a stored reply.
+        ++ply;
+        ++currentSlot;
+        raiseSelDepth();
+        f.line[ply] = SentinelMove;
+        // 10.2 A shallower pre-search leaves its best reply in the line and the table.
+        if (nd >= PreSearchMinDepth)
+            searchNode(-f.alpha - 1, -f.alpha, nd - PreSearchReduction, v, f.line, givesCheck);
+        // 10.3 The null-window search.
+        const int s = -searchNode(-f.alpha - 1, -f.alpha, nd, v, f.line, givesCheck);
+        // 10.4 Back at this node; the search counts as a node.
+        --ply;
+        --currentSlot;
+        if (checkClock()) {
+            unmakeMove(m);
+            return 1;
+        }
+        // 10.5 Not better than alpha: the move is done with.
+        if (s <= f.alpha) {
+            unmakeMove(m);
+            return 0;
+        }
+        // 10.6 Better: search it again with the full window below.
+    }
+    // 11. Full-window search.
+    // 11.1 One ply deeper.
+    ++ply;
+    ++currentSlot;
+    raiseSelDepth();
+    // 11.2 On the line move the child finds the rest of the stored line and tries it first.
+    if (f.stage == StagePv)
+        copyLineTail(f.line, f.parentLine, p + 1);
+    else
+        f.line[p + 1] = SentinelMove;
+    // 11.3 A shallower pre-search seeds the reply in the line and the table.
+    if (nd >= PreSearchMinDepth)
+        searchNode(-f.beta, -f.alpha, nd - PreSearchReduction, v, f.line, givesCheck);
+    // 11.4 The search proper.
+    const int s = -searchNode(-f.beta, -f.alpha, nd, v, f.line, givesCheck);
+    // 11.5 Back at this node; the search counts as a node.
+    --ply;
+    --currentSlot;
+    if (checkClock()) {
+        unmakeMove(m);
+        return 1;
+    }
+    // 11.6 The best value so far.
+    if (s > f.best)
+        f.best = asValue(s);
+    // 11.7 The line move's stored continuation is always brought up to date.
+    if (f.parentLine[p] == m)
+        copyLineTail(f.parentLine, f.line, p + 1);
+    // 11.8 Alpha not beaten: nothing more to keep.
+    if (f.alpha >= f.best) {
+        unmakeMove(m);
+        return 0;
+    }
+    // 11.9 A new best line: this move and the child's continuation.
+    copyLineTail(f.parentLine, f.line, p + 1);
+    f.parentLine[p] = m;
+    // 11.10 Raise alpha and go on, or cut off.
+    if (f.beta > f.best) {
+        f.alpha = f.best;
+        unmakeMove(m);
+        return 0;
+    }
+    unmakeMove(m);
+    return 1;
+}
+
+void generateNodeMoves(SearchFrame* frame) {
+    SearchFrame& f = *frame;
+    Move& slot = moveStack[currentSlot];
+    const Move& prev = moveStack[currentSlot - 1];
+    // 1. The move of the stored line for this ply, handed over as it is.
+    const Move& lineMove = f.parentLine[ply];
+    if (lineMove.piece != 0) {
+        slot = lineMove;
+        f.stage = StagePv;
+        if (moveCallback(frame))
+            return;
+    }
+    // 2. En passant, then the captures of the man that just moved (not of a king: the king
+    //    that castled or moved cannot be taken).
+    f.stage = StageRecaptures;
+    if (generateEnPassant(frame))
+        return;
+    if (prev.piece != Empty && prev.piece != King && generateCaptures(prev.to, frame))
+        return;
+    // 3. The two killers of this ply, full-width nodes only, when they still fit the position.
+    if (f.depth > 0 && !isEmptyKiller(killers[ply][0])) {
+        f.stage = StageKillers;
+        for (int k = 0; k < 2; ++k) {
+            const Move killer = killers[ply][k];
+            if (isEmptyKiller(killer))
+                break;
+            slot = killer;
+            if (killer.to != prev.to && isMoveValid() && moveCallback(frame))
+                return;
+        }
+    }
+    // 4. The other captures, most valuable victim first (the list order).
+    f.stage = StageRemaining;
+    for (int i = 1; i <= lastPieceIndex[otherSide]; ++i) {
+        const PieceEntry& victim = pieceList[otherSide][i];
+        if (victim.piece != Empty && victim.square != prev.to &&
+            generateCaptures(victim.square, frame))
+            return;
+    }
+    // 5. Quiescence adds only the pushes of pawns about to promote.
+    if (f.depth <= 0) {
+        for (int i = 1; i <= lastPieceIndex[sideToMove]; ++i) {
+            const PieceEntry& man = pieceList[sideToMove][i];
+            if (man.piece == Pawn && (man.square & 0x70) == seventhRankBase[sideToMove] &&
+                generateQuietMoves(man.square, frame))
+                return;
+        }
+        return;
+    }
+    // 6. Castling, the quiet moves man by man, the king's last.
+    if (generateCastling(frame))
+        return;
+    for (int i = 1; i <= lastPieceIndex[sideToMove]; ++i) {
+        if (pieceList[sideToMove][i].piece != Empty &&
+            generateQuietMoves(pieceList[sideToMove][i].square, frame))
+            return;
+    }
+    generateQuietMoves(pieceList[sideToMove][0].square, frame);
+}
+
+} // namespace tarnwick

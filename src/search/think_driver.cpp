@@ -1,0 +1,353 @@
+// The `go` entry point. Iterations 1 to 3 give every root move an exact value with the full
+// window and sort the list by it; from iteration 4 an aspiration window of half a pawn around
+// the last value is searched, with re-searches when a value falls outside it.
+#include "search/think_driver.h"
+
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "board/move_notation.h"
+#include "board/position_setup.h"
+#include "channel/dispatcher.h"
+#include "channel/go_parameters.h"
+#include "channel/input_reader.h"
+#include "channel/output_log.h"
+#include "eval/root_evaluation.h"
+#include "search/search_reports.h"
+#include "search/time_control.h"
+#include "search/transposition_table.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace tarnwick {
+
+inline constexpr int FullWidthIterations = 3;
+
+// Guards rootLine between think (writer, main thread) and a `stop` report on the reader thread.
+// Taken only when the best line changes and for reports, never inside the tree.
+static constinit std::mutex rootLineLock;
+
+void setRootLine(const Move* line) {
+    const std::lock_guard<std::mutex> guard(rootLineLock);
+    std::memcpy(rootLine, line, sizeof rootLine);
+}
+
+void copyRootLine(Move* line) {
+    const std::lock_guard<std::mutex> guard(rootLineLock);
+    std::memcpy(line, rootLine, sizeof rootLine);
+}
+
+static void clearRootLine() {
+    const std::lock_guard<std::mutex> guard(rootLineLock);
+    rootLine[0] = SentinelMove;
+}
+
+void resetSearch() {
+    clearRootLine();
+    rootScore = 0;
+    rootMoveCount = 0;
+    iterationDepth = 0;
+    selDepth = 0;
+    clearKillers(killers);
+    resetNodeCount();
+    std::memset(static_cast<void*>(frames), 0, sizeof frames);
+    std::memset(static_cast<void*>(rootMoves), 0, sizeof rootMoves);
+}
+
+// A `go searchmoves` list restricts the root moves to those it names (words of move text).
+static bool isRequestedRootMove(const Move& move) {
+    const char* words = searchRequest.searchMoves;
+    if (words[0] == 0)
+        return true;
+    const MoveText text = moveToText(move);
+    const std::size_t length = std::strlen(text.text);
+    for (const char* word = words; *word != 0;) {
+        while (*word == ' ')
+            ++word;
+        std::size_t wordLength = 0;
+        while (word[wordLength] != 0 && word[wordLength] != ' ')
+            ++wordLength;
+        if (wordLength == length && length != 0 && std::strncmp(word, text.text, length) == 0)
+            return true;
+        word += wordLength;
+    }
+    return false;
+}
+
+int collectRootMove(SearchFrame*) {
+    const Move& move = moveStack[currentSlot];
+    // Only legal moves enter the list, and at most 128 of them: later ones are dropped.
+    if (rootMoveCount >= MaxRootMoves || !isRequestedRootMove(move))
+        return 0;
+    makeMove(move);
+    const int illegal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
+    unmakeMove(move);
+    if (illegal)
+        return 0;
+    RootMove& entry = rootMoves[rootMoveCount++];
+    entry.score = 0;
+    entry.move = move;
+    for (int k = 0; k < LineSlots - 1; ++k)
+        entry.line[k] = SentinelMove;
+    entry.line[LineSlots - 1] = SentinelMove;
+    clearKillers(entry.killers);
+    return 0;
+}
+
+void generateRootMoves(SearchFrame* frame) {
+    // 1. The generators hand every pseudo-legal move to collectRootMove.
+    moveCallback = collectRootMove;
+    rootMoveCount = 0;
+    // 2.-5. En passant, captures by victim, castling, quiet moves with the king's first. The
+    //       generators' results are ignored: the collector never stops them.
+    generateEnPassant(frame);
+    for (int i = 1; i <= lastPieceIndex[otherSide]; ++i) {
+        if (pieceList[otherSide][i].piece != Empty)
+            generateCaptures(pieceList[otherSide][i].square, frame);
+    }
+    generateCastling(frame);
+    for (int i = 0; i <= lastPieceIndex[sideToMove]; ++i) {
+        if (pieceList[sideToMove][i].piece != Empty)
+            generateQuietMoves(pieceList[sideToMove][i].square, frame);
+    }
+    // 6. From here on every generated move is searched.
+    moveCallback = searchMove;
+}
+
+void sortRootMoves() {
+    // A stable bubble sort, best score first: equal scores keep their order, which at the
+    // first sort is the generation order.
+    for (bool exchanged = true; exchanged;) {
+        exchanged = false;
+        for (int i = 0; i + 1 < rootMoveCount; ++i) {
+            if (rootMoves[i + 1].score > rootMoves[i].score) {
+                const RootMove earlier = rootMoves[i];
+                rootMoves[i] = rootMoves[i + 1];
+                rootMoves[i + 1] = earlier;
+                exchanged = true;
+            }
+        }
+    }
+}
+
+// Searches one root move with the given window, with its own killers; returns the root
+// frame's best value (meaningless when a stop was raised meanwhile).
+static int searchRootMove(RootMove& entry, int alpha, int beta) {
+    SearchFrame& root = frames[0];
+    moveStack[currentSlot] = entry.move;
+    root.parentLine = entry.line;
+    root.best = static_cast<std::int16_t>(-MateScore);
+    root.alpha = static_cast<std::int16_t>(alpha);
+    root.beta = static_cast<std::int16_t>(beta);
+    std::memcpy(killers, entry.killers, sizeof killers);
+    searchMove(&root);
+    std::memcpy(entry.killers, killers, sizeof killers);
+    return root.best;
+}
+
+static bool stopIsRequested() {
+    return searchRequest.stopRequested.load(std::memory_order_acquire) != 0;
+}
+
+// Before every iteration: a mate found ends the deepening, and so does a `go depth N` once
+// iteration N is complete.
+static bool deepeningIsOver() {
+    if (std::abs(rootScore) > MateFound)
+        return true;
+    return searchRequest.depthLimit > 0 && iterationDepth > searchRequest.depthLimit;
+}
+
+// Before iterations 4 to 63: no new iteration after two thirds of the budget, unless the clock
+// does not limit this search.
+static bool timeIsUp() {
+    if (searchRequest.ponderMode.load(std::memory_order_acquire) != 0 ||
+        searchRequest.clockEndsSearch == 0)
+        return false;
+    const std::int64_t softLimit = 2 * static_cast<std::int64_t>(searchRequest.timeBudgetMs) / 3;
+    return static_cast<std::int64_t>(elapsedMilliseconds()) > softLimit;
+}
+
+static void storeRootResult() {
+    ttStore(-FullWindow, FullWindow, iterationDepth, rootScore);
+}
+
+// Iterations 1 to 3: every root move gets an exact value; the best is the first strictly best.
+// Returns false when a stop ended the search.
+static bool runFullWidthIteration() {
+    SearchFrame& root = frames[0];
+    selDepth = iterationDepth;
+    root.depth = static_cast<std::int16_t>(iterationDepth);
+    int bestSoFar = -FullWindow;
+    for (int i = 0; i < rootMoveCount; ++i) {
+        RootMove& entry = rootMoves[i];
+        if (entry.score < LostRootMove)
+            continue;
+        // 3.1 In iteration 1 there is no stored line yet; later the move's own line leads.
+        root.stage = iterationDepth == 1 ? StagePlain : StagePv;
+        // 3.2-3.3 Search it; a stop discards the result.
+        const int best = searchRootMove(entry, -FullWindow, FullWindow);
+        if (stopIsRequested())
+            return false;
+        // 3.4-3.5 Keep its value; report each improvement of the best move.
+        entry.score = static_cast<std::int16_t>(best);
+        if (best > bestSoFar) {
+            setRootLine(entry.line);
+            bestSoFar = rootScore = best;
+            reportInfo(0);
+        }
+    }
+    // 4. A completed iteration: store the root, sort the list.
+    if (stopIsRequested())
+        return false;
+    storeRootResult();
+    sortRootMoves();
+    return true;
+}
+
+static void moveToFront(int index) {
+    const RootMove entry = rootMoves[index];
+    std::memmove(static_cast<void*>(&rootMoves[1]), static_cast<const void*>(&rootMoves[0]),
+                 sizeof(RootMove) * static_cast<std::size_t>(index));
+    rootMoves[0] = entry;
+}
+
+// Iterations 4 to 63: an aspiration window around the last value. Returns false when a stop
+// ended the search.
+static bool runAspirationIteration() {
+    SearchFrame& root = frames[0];
+    // 2. The window, and the previous line announced with the new depth.
+    selDepth = iterationDepth;
+    root.depth = static_cast<std::int16_t>(iterationDepth);
+    int alpha = rootScore - AspirationHalfWidth;
+    int beta = rootScore + AspirationHalfWidth;
+    reportInfo(0);
+    // 3. Every root move not yet lost, in list order; skipped ones keep their number.
+    for (int i = 0; i < rootMoveCount; ++i) {
+        RootMove& entry = rootMoves[i];
+        if (entry.score < LostRootMove)
+            continue;
+        // 3.1 Announce the move once, however often it is searched.
+        if (!quietReports)
+            sendLine("info currmove %s currmovenumber %d", moveToText(entry.move).text, i + 1);
+        root.stage = StagePv;
+        if (i == 0) {
+            // 3.3 The first move sets the value; outside the window it is searched again with
+            //     that side of the window opened.
+            for (;;) {
+                const int b = searchRootMove(entry, alpha, beta);
+                if (stopIsRequested())
+                    return false;
+                setRootLine(entry.line);
+                rootScore = b;
+                if (b <= alpha) {
+                    reportInfo(-1);
+                    alpha = -FullWindow;
+                } else if (b >= beta) {
+                    reportInfo(1);
+                    beta = FullWindow;
+                } else {
+                    reportInfo(0);
+                    entry.score = static_cast<std::int16_t>(b);
+                    alpha = b;
+                    beta = std::abs(b) > MateFound ? b + 1 : b + AspirationHalfWidth;
+                    break;
+                }
+            }
+            continue;
+        }
+        // 3.4 A later move must beat the best to count.
+        int b = searchRootMove(entry, alpha, beta);
+        if (stopIsRequested())
+            return false;
+        if (b >= beta) {
+            // It fails high on the narrow window: search it again with the upper bound open;
+            // if it then falls back to alpha, the previous best line stands.
+            const int previousScore = rootScore;
+            setRootLine(entry.line);
+            rootScore = b;
+            reportInfo(1);
+            b = searchRootMove(entry, alpha, FullWindow);
+            if (stopIsRequested())
+                return false;
+            if (b <= alpha) {
+                setRootLine(rootMoves[0].line);
+                rootScore = previousScore;
+                reportInfo(0);
+                continue;
+            }
+        } else if (b <= alpha) {
+            continue;
+        }
+        // A new best move: it goes to the front of the list.
+        setRootLine(entry.line);
+        rootScore = b;
+        reportInfo(0);
+        entry.score = static_cast<std::int16_t>(b);
+        alpha = b;
+        if (beta <= b)
+            beta = b + 1;
+        moveToFront(i);
+    }
+    // 4. A completed iteration: store the root.
+    if (stopIsRequested())
+        return false;
+    storeRootResult();
+    return true;
+}
+
+// A search needs the key table, the transposition table and the attack table; a `go` before
+// any `isready` builds them here.
+static bool tablesAreReady() {
+    if (!tablesArePresent())
+        prepareTables();
+    return tablesArePresent() != 0;
+}
+
+void think() {
+    // 1. The budget and the ponder mode (and the other limits) from the `go` arguments.
+    searchRequest.timeBudgetMs = parseGoParameters(commandArgs, "wb"[sideToMove & 1]);
+    // 2. The search state starts afresh. The flags come last, in this order: from the moment
+    //    commandPending is cleared the reader may overwrite the command buffers and may
+    //    answer a `stop` with the best move so far, which then must be this search's.
+    searchRequest.searchStartTick = tickCount();
+    ply = 0;
+    currentSlot = RootSlot;
+    clearRootLine();
+    resetNodeCount();
+    rootScore = 0;
+    searchRequest.stopRequested.store(0, std::memory_order_release);
+    bestMoveOwed.store(1, std::memory_order_release);
+    searchRequest.thinking.store(1, std::memory_order_release);
+    commandPending.store(0, std::memory_order_release);
+    // A refused position (or tables that cannot be built) cannot be searched: the empty best
+    // move is sent at once, also for "infinite" or "ponder".
+    if (!positionIsValid || !tablesAreReady()) {
+        searchRequest.ponderMode.store(0, std::memory_order_release);
+        searchRequest.thinking.store(0, std::memory_order_release);
+        return;
+    }
+    // 3. The one full evaluation of the search fills the tables and scores the root.
+    frames[0].parentScore = static_cast<std::int16_t>(-prepareRootEvaluation());
+    frames[0].inCheck =
+        static_cast<std::uint8_t>(isSquareAttacked(otherSide, pieceList[sideToMove][0].square));
+    // 4.-5. The legal root moves.
+    generateRootMoves(&frames[0]);
+    // Iterations 1 to 3 with the full window, then 4 to 63 with the aspiration window.
+    iterationDepth = 1;
+    for (; iterationDepth <= FullWidthIterations; ++iterationDepth) {
+        if (deepeningIsOver() || !runFullWidthIteration())
+            break;
+    }
+    if (iterationDepth > FullWidthIterations) {
+        for (; iterationDepth <= LastIteration; ++iterationDepth) {
+            if (deepeningIsOver() || timeIsUp() || !runAspirationIteration())
+                break;
+        }
+    }
+    // End of the search, by whatever rule.
+    searchRequest.thinking.store(0, std::memory_order_release);
+}
+
+} // namespace tarnwick
