@@ -44,6 +44,9 @@ int dispatchCommand() {
     if (strcasecmp(commandWord, "debug") == 0) {
         applyDebugSwitch(commandArgs);
     } else if (strcasecmp(commandWord, "go") == 0) {
+        // An "infinite" or "ponder" search cut short by a command other than `stop` still owes
+        // its move; it goes out before the new search, so that every `go` gets its one line.
+        sendOwedBestMove(1);
         // `think` frees the slot once it has its arguments; a command that arrives during the
         // search fills it again and is handled on the next call.
         engineCallbacks.think();
