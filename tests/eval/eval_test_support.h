@@ -2,7 +2,6 @@
 // the side to move, the built endgame data and a temporary working folder.
 #pragma once
 
-#include "board/board.h"
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
 #include "board/position_setup.h"
@@ -14,8 +13,8 @@
 #include "test_support.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -72,10 +71,8 @@ inline const std::uint8_t* builtEndgameData() {
 }
 
 inline void writeFile(const char* name, const void* bytes, std::size_t size) {
-    std::FILE* file = std::fopen(name, "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(bytes, 1, size, file);
-    std::fclose(file);
+    std::ofstream(name, std::ios::binary)
+        .write(static_cast<const char*>(bytes), std::streamsize(size));
 }
 
 // A fresh temporary folder as the working folder, where the probe looks for "Endgame.bin" anew;

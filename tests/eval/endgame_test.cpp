@@ -1,6 +1,7 @@
-// The solved endings and the file built from them: known facts, a pass that checks every value
-// against its successors, the layout, and the probe on the built file against a one-ply search
-// over the engine's own moves.
+// The endgame data: the probe on hand-made files (mate score arithmetic, bytes without meaning,
+// files missing, empty, short or long), and the solved endings and the file built from them (known
+// facts, a pass that checks every value against its successors, the layout, and the probe on the
+// built file against a one-ply search over the engine's own moves).
 #include "eval_test_support.h"
 #include "search/node_search.h"
 
@@ -14,6 +15,71 @@
 
 namespace tarnwick {
 namespace {
+
+constexpr int Draw = EndgameDraw;
+constexpr int Unknown = EndgameNoKnowledge; // no knowledge, or a position that cannot occur
+// Worked example: white king e1 and queen d1 against the black king e8, Black to move.
+constexpr char QueenExample[] = "fen 4k3/8/8/8/8/8/8/3QK3 b - - 0 1";
+
+// "Endgame.bin" of `size` bytes of no knowledge, with the byte at `offset` set to `value`.
+void writeEndgameFile(int size, int offset, int value) {
+    std::string data(static_cast<std::size_t>(size), static_cast<char>(EndgameNoKnowledge));
+    if (offset < size)
+        data[static_cast<std::size_t>(offset)] = static_cast<char>(value);
+    writeFile(EndgameFileName, data.data(), data.size());
+}
+
+// The probe as the search makes it: `justMoved` has just moved, at `atPly`.
+int probeAfterMove(const char* position, int justMoved, int atPly) {
+    setUpPosition(position);
+    sideToMove = justMoved;
+    otherSide = 1 - justMoved;
+    ply = atPly;
+    const int score = probeEndgame();
+    ply = 0;
+    return score;
+}
+
+// The worked example's byte at 5, ply 7: 31982 with the weak side to move (t = 1); with the
+// strong side to move (t = 0, the byte before) the strong side's score, negated: -31983. Black's
+// rook ending is flipped in the ranks onto the example's squares. 253 is a draw; other bytes above
+// 200 mean no knowledge.
+TEST(EndgameData, MateScoresAndBytesWithoutMeaning) {
+    constexpr char QueenToMove[] = "fen 4k3/8/8/8/8/8/8/3QK3 w - - 0 1";
+    constexpr char BlackRook[] = "fen 3rk3/8/8/8/8/8/8/4K3 w - - 0 1";
+    const std::tuple<const char*, int, int, int, int, int> cases[] = {
+        {QueenExample, White, 7, 32137, 5, 31982},
+        {QueenToMove, Black, 7, 32136, 5, -31983},
+        {BlackRook, Black, 0, 81920 + 32137, 7, 31985},
+        {QueenExample, White, 0, 32137, 200, 31599},
+        {QueenExample, White, 0, 32137, 253, 0},
+        {QueenExample, White, 0, 32137, 201, Unknown},
+        {QueenExample, White, 0, 32137, 252, Unknown},
+        {QueenExample, White, 0, 32137, 255, Unknown}};
+    const WorkingFolder folder;
+    for (const auto& [position, justMoved, atPly, offset, value, score] : cases) {
+        writeEndgameFile(EndgameFileSize, offset, value);
+        resetEndgameData();
+        EXPECT_EQ(probeAfterMove(position, justMoved, atPly), score) << position << " " << value;
+    }
+}
+
+// A missing file is looked for once. A file shorter than 425,984 bytes counts as missing; a longer
+// one is read for its first 425,984 bytes, and nothing past the pawn section is ever read.
+TEST(EndgameData, MissingEmptyShortAndLongFiles) {
+    const WorkingFolder folder;
+    EXPECT_EQ(probeAfterMove(QueenExample, White, 7), EndgameNoKnowledge);
+    writeEndgameFile(EndgameFileSize, 32137, 5);
+    EXPECT_EQ(probeAfterMove(QueenExample, White, 7), EndgameNoKnowledge);
+    for (int size : {0, 1000, EndgameFileSize - 1, EndgameFileSize, EndgameFileSize + 4096}) {
+        writeEndgameFile(size, 32137, 5);
+        resetEndgameData();
+        EXPECT_EQ(probeAfterMove(QueenExample, White, 7),
+                  size >= EndgameFileSize ? 31982 : EndgameNoKnowledge)
+            << size;
+        EXPECT_EQ(endgameLookup(EndgameKeyCount - 1, Pawn), EndgameNoKnowledge) << size;
+    }
+}
 
 constexpr int StrongPieces[3] = {Queen, Rook, Pawn};
 constexpr int Win = -1; // any mate count, when the exact one is not the point
@@ -29,23 +95,15 @@ int keyOf(const char* strongKing, const char* weakKing, const char* man, int wea
 TEST(EndgameBuilder, KnownPositionsHaveTheirValues) {
     builtEndgameData();
     const std::tuple<int, const char*, const char*, const char*, int, int> cases[] = {
-        {Queen, "b6", "a8", "b7", 1, 0},
-        {Rook, "b6", "a8", "h8", 1, 0},
-        {Queen, "b6", "a8", "c7", 0, 1},
-        {Rook, "b6", "a8", "h1", 0, 1},
-        {Queen, "h1", "a8", "b6", 1, EndgameDraw},
-        {Pawn, "b6", "a8", "a7", 1, EndgameDraw},
-        {Queen, "h1", "d4", "e5", 1, EndgameDraw},
-        {Rook, "h1", "d4", "e4", 1, EndgameDraw},
-        {Pawn, "h1", "d5", "e5", 1, EndgameDraw},
-        {Pawn, "h1", "a8", "a4", 0, EndgameDraw},
-        {Pawn, "a1", "h8", "h5", 0, EndgameDraw},
-        {Pawn, "d5", "d7", "d4", 0, EndgameDraw},
-        {Pawn, "d5", "d7", "d4", 1, Win},
-        {Pawn, "b6", "a8", "c6", 0, Win},
-        {Queen, "d4", "d5", "a1", 0, EndgameNoKnowledge},
-        {Queen, "a1", "h8", "d4", 0, EndgameNoKnowledge},
-        {Pawn, "a1", "h6", "c8", 0, EndgameNoKnowledge}};
+        {Queen, "b6", "a8", "b7", 1, 0},       {Rook, "b6", "a8", "h8", 1, 0},
+        {Queen, "b6", "a8", "c7", 0, 1},       {Rook, "b6", "a8", "h1", 0, 1},
+        {Queen, "h1", "a8", "b6", 1, Draw},    {Pawn, "b6", "a8", "a7", 1, Draw},
+        {Queen, "h1", "d4", "e5", 1, Draw},    {Rook, "h1", "d4", "e4", 1, Draw},
+        {Pawn, "h1", "d5", "e5", 1, Draw},     {Pawn, "h1", "a8", "a4", 0, Draw},
+        {Pawn, "a1", "h8", "h5", 0, Draw},     {Pawn, "d5", "d7", "d4", 0, Draw},
+        {Pawn, "d5", "d7", "d4", 1, Win},      {Pawn, "b6", "a8", "c6", 0, Win},
+        {Queen, "d4", "d5", "a1", 0, Unknown}, {Queen, "a1", "h8", "d4", 0, Unknown},
+        {Pawn, "a1", "h6", "c8", 0, Unknown}};
     for (const auto& [piece, strongKing, weakKing, man, weakToMove, expected] : cases) {
         const int value = solvedEndgameValue(piece, keyOf(strongKing, weakKing, man, weakToMove));
         if (expected == Win)
@@ -136,42 +194,39 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
     writeFile(EndgameFileName, builtEndgameData(), EndgameFileSize);
     std::mt19937 random(20261206);
     std::vector<Move> moves;
-    for (int positions = 0; positions < 1000;) {
-        const bool blackStrong = random() % 2;
-        const char man = "QRP"[random() % 3];
-        int squares[3]; // rank * 8 + file
-        for (int& square : squares)
-            square = static_cast<int>(random() % 64);
+    for (int n = 0; n < 1000; ++n) {
+        const int piece = StrongPieces[n % 3];
+        int key;
+        do // a king on its home square could castle, which the data leave out
+            key = static_cast<int>(random() % EndgameKeyCount);
+        while (!isLegalEndgamePosition(piece, key) || strongKingOf(key) == dataSquare("e1"));
+        // A black strong side gets the ranks flipped; the case of a letter gives its colour.
+        const int strong = static_cast<int>(random() % 2);
         std::string placement(64, '1');
-        placement[squares[0]] = blackStrong ? 'k' : 'K';
-        placement[squares[1]] = blackStrong ? static_cast<char>(man ^ 0x20) : man;
-        placement[squares[2]] = blackStrong ? 'K' : 'k';
-        // Castling, which the data leave out, needs the king on its home square.
-        if (squares[0] == squares[1] || squares[1] == squares[2] || squares[0] == squares[2] ||
-            (man == 'P' && (squares[1] < 8 || squares[1] >= 56)) ||
-            squares[0] == (blackStrong ? 60 : 4))
-            continue;
+        const auto place = [&](int square, int letter) {
+            const int rank = strong == White ? square % 8 : 7 - square % 8;
+            placement[static_cast<std::size_t>(rank * 8 + square / 8)] =
+                static_cast<char>(strong == White ? letter : letter ^ 0x20);
+        };
+        place(strongKingOf(key), 'K');
+        place(manOf(key), PieceLetters[piece] ^ 0x20);
+        place(weakKingOf(key), 'k');
         std::string text = "fen ";
         for (int rank = 7; rank >= 0; --rank)
             text += placement.substr(static_cast<std::size_t>(rank) * 8, 8) + (rank ? "/" : " ");
-        text += random() % 2 ? "w - - 0 1" : "b - - 0 1";
+        text += weakToMoveOf(key) == strong ? "w - - 0 1" : "b - - 0 1";
         setUpPosition(text.c_str());
-        if (!positionIsValid || isSquareAttacked(sideToMove, pieceList[otherSide][0].square))
-            continue;
-        ++positions;
+        ASSERT_TRUE(positionIsValid) << text;
         const int probePly = static_cast<int>(random() % 20);
         collectLegalMoves(moves);
-        int expected = 0;
-        if (moves.empty() && isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
-            expected = MateScore - (1 + probePly);
-        if (!moves.empty()) {
-            expected = MateScore;
-            for (const Move& move : moves) {
-                makeMove(move); // leaves the mover as sideToMove, as the search probes
-                ply = probePly + 1;
-                expected = std::min(expected, -probeEndgame());
-                unmakeMove(move);
-            }
+        // Without a reply the side to move is mated in check and stalemated otherwise.
+        const bool inCheck = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
+        int expected = !moves.empty() ? MateScore : inCheck ? MateScore - (1 + probePly) : 0;
+        for (const Move& move : moves) {
+            makeMove(move); // leaves the mover as sideToMove, as the search probes
+            ply = probePly + 1;
+            expected = std::min(expected, -probeEndgame());
+            unmakeMove(move);
         }
         std::swap(sideToMove, otherSide);
         ply = probePly;
