@@ -40,17 +40,17 @@ int probeAfterMove(const char* position, int justMoved, int atPly) {
     return score;
 }
 
-// The worked example's byte at 5, ply 7: 31982 with the weak side to move (t = 1); with the
-// strong side to move (t = 0, the byte before) the strong side's score, negated: -31983. Black's
-// rook ending is flipped in the ranks onto the example's squares. 253 is a draw; other bytes above
-// 200 mean no knowledge.
+// The worked example's byte set to 5, probed at ply 7: 31982 with the weak side to move (t = 1);
+// with the strong side to move (t = 0, the byte before) the strong side's score negated, -31983.
+// Black's rook ending is flipped in the ranks onto the example's squares. 253 is a draw; other
+// bytes above 200 mean no knowledge.
 TEST(EndgameData, MateScoresAndBytesWithoutMeaning) {
     constexpr char QueenToMove[] = "fen 4k3/8/8/8/8/8/8/3QK3 w - - 0 1";
     constexpr char BlackRook[] = "fen 3rk3/8/8/8/8/8/8/4K3 w - - 0 1";
     const std::tuple<const char*, int, int, int, int, int> cases[] = {
         {QueenExample, White, 7, 32137, 5, 31982},
         {QueenToMove, Black, 7, 32136, 5, -31983},
-        {BlackRook, Black, 0, 81920 + 32137, 7, 31985},
+        {BlackRook, Black, 0, EndgameRookOffset + 32137, 7, 31985},
         {QueenExample, White, 0, 32137, 200, 31599},
         {QueenExample, White, 0, 32137, 253, 0},
         {QueenExample, White, 0, 32137, 201, Unknown},
@@ -188,7 +188,7 @@ TEST(EndgameFile, EveryKeyReadsItsOwnValue) {
 // Random three-man positions of either colour at random plies, set up as the engine does: the
 // probe after the last move equals the best of the probes after each legal reply, negated (a
 // one-ply search), or the mate or stalemate score when there is no reply. The engine's own move
-// generator thereby checks the moves the data were solved with, promotions and captures included.
+// generator checks the moves the data were solved with, promotions and captures included.
 TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
     const WorkingFolder folder;
     writeFile(EndgameFileName, builtEndgameData(), EndgameFileSize);
@@ -219,6 +219,9 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
         ASSERT_TRUE(positionIsValid) << text;
         const int probePly = static_cast<int>(random() % 20);
         collectLegalMoves(moves);
+        EndgameSuccessor successors[MaxEndgameSuccessors];
+        ASSERT_EQ(moves.size(), std::size_t(generateEndgameSuccessors(piece, key, successors)))
+            << text;
         // Without a reply the side to move is mated in check and stalemated otherwise.
         const bool inCheck = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
         int expected = !moves.empty() ? MateScore : inCheck ? MateScore - (1 + probePly) : 0;
