@@ -26,7 +26,7 @@ int pawnsOnFile(int colour, int file) {
 
 // Material, table values, pawn structure from the board and the castling bonuses earned in the
 // walk, seen by `side`. False when a file holds three pawns of one colour: the file masks lose
-// count there, by design, and walks stop.
+// count there, deliberately, and walks stop.
 bool scoreFromScratch(int side, const int castlingBonus[2], int& score) {
     score = castlingBonus[side] - castlingBonus[1 - side];
     for (int s = 0; s < BoardCells; ++s) {
