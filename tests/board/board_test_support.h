@@ -3,40 +3,90 @@
 #pragma once
 
 #include "board/board.h"
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "board/move_notation.h"
+#include "board/position_setup.h"
 
+#include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace tarnwick {
 
-// The square of a name such as "e4".
 constexpr int sq(const char* name) {
     return makeSquare(name[0] - 'a', name[1] - '1');
 }
-// A move record from its text's squares, e.g. move("e2e4", NormalMove, Pawn, Empty).
-Move move(const char* text, int kind, int piece, int captured);
+inline Move move(const char* text, int kind, int piece, int captured) {
+    return Move{static_cast<std::int16_t>(sq(text + 2)), static_cast<std::int16_t>(sq(text)),
+                static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
+                static_cast<std::uint8_t>(captured)};
+}
 
-// Builds the key and attack tables if needed, resets the board and sets the position up.
-void setPosition(const char* text);
+// Builds the attack table if needed, resets the board and sets the position up.
+inline void setPosition(const char* text) {
+    if (attackTable == nullptr)
+        buildAttackTable();
+    resetBoard();
+    setupPosition(text);
+}
 
-// Every candidate the generators hand over in the root order, and the legal ones.
-std::vector<Move> pseudoLegalMoves();
-std::vector<Move> legalMoves();
-std::string movesText(const std::vector<Move>& moves);
-// The generated move with this text; a record with piece 0 when there is none.
-Move findMove(const char* text);
-
+inline std::vector<Move>* collected = nullptr;
+// Every candidate the generators hand over in the root order; only the legal ones on request.
+inline std::vector<Move> generatedMoves(bool legalOnly = false) {
+    std::vector<Move> moves;
+    collected = &moves;
+    moveCallback = [](SearchFrame*) {
+        collected->push_back(moveStack[currentSlot]);
+        return 0;
+    };
+    generateAllMoves(nullptr);
+    if (legalOnly)
+        std::erase_if(moves, [](const Move& candidate) {
+            makeMove(candidate);
+            const int illegal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
+            unmakeMove(candidate);
+            return illegal != 0;
+        });
+    return moves;
+}
+inline std::string movesText(const std::vector<Move>& moves) {
+    std::string text;
+    for (const Move& each : moves)
+        text.append(text.empty() ? "" : " ").append(moveToText(each).text);
+    return text;
+}
 struct PositionSnapshot {
     BoardCell cells[BoardCells];
-    int squares[2][PieceListSize];
-    int pieces[2][PieceListSize];
-    int count;
-    std::uint32_t lock;
-    std::uint32_t index;
+    int squares[2][PieceListSize], pieces[2][PieceListSize];
+    int lastPiece[2], count;
+    std::uint32_t lock, index;
     bool operator==(const PositionSnapshot&) const = default;
 };
-PositionSnapshot takeSnapshot();
-bool keysMatchScratch();
-void exchangeSides();
+inline PositionSnapshot takeSnapshot() {
+    PositionSnapshot s{};
+    std::memcpy(s.cells, board, sizeof board);
+    for (int colour = 0; colour < 2; ++colour) {
+        for (int i = 0; i < PieceListSize; ++i) {
+            s.squares[colour][i] = pieceList[colour][i].square;
+            s.pieces[colour][i] = pieceList[colour][i].piece;
+        }
+        s.lastPiece[colour] = lastPieceIndex[colour];
+    }
+    s.count = pieceCount;
+    s.lock = lockKey;
+    s.index = indexKey;
+    return s;
+}
+inline bool keysMatchScratch() {
+    std::uint32_t lock = 0, index = 0;
+    computeKeysFromScratch(lock, index);
+    return lock == lockKey && index == indexKey;
+}
+inline void exchangeSides() {
+    sideToMove = otherSide;
+    otherSide = 1 - sideToMove;
+}
 
 } // namespace tarnwick
