@@ -32,61 +32,44 @@ inline void setPosition(const char* text) {
     setupPosition(text);
 }
 
-inline std::vector<Move>* collected = nullptr;
-// Every candidate the generators hand over in the root order; only the legal ones on request.
-inline std::vector<Move> generatedMoves(bool legalOnly = false) {
-    std::vector<Move> moves;
-    collected = &moves;
+// The texts of the moves the generators hand over for this position, in the root order; with
+// `from`, only that man's moves; with `special`, only en passant and castling.
+inline std::vector<Move> generated;
+inline std::string movesText(const char* position, const char* from = "", bool special = false) {
+    setPosition(position);
+    generated.clear();
     moveCallback = [](SearchFrame*) {
-        collected->push_back(moveStack[currentSlot]);
+        generated.push_back(moveStack[currentSlot]);
         return 0;
     };
     generateAllMoves(nullptr);
-    if (legalOnly)
-        std::erase_if(moves, [](const Move& candidate) {
-            makeMove(candidate);
-            const int illegal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
-            unmakeMove(candidate);
-            return illegal != 0;
-        });
-    return moves;
-}
-inline std::string movesText(const std::vector<Move>& moves) {
     std::string text;
-    for (const Move& each : moves)
-        text.append(text.empty() ? "" : " ").append(moveToText(each).text);
+    for (const Move& each : generated)
+        if ((*from == 0 || each.from == sq(from)) && (!special || (each.kind & ~Promotion) != 0))
+            text.append(text.empty() ? "" : " ").append(moveToText(each).text);
     return text;
 }
+
 struct PositionSnapshot {
-    BoardCell cells[BoardCells];
-    int squares[2][PieceListSize], pieces[2][PieceListSize];
-    int lastPiece[2], count;
+    BoardCell cells[BoardCells]{};
+    int squares[2][PieceListSize]{}, pieces[2][PieceListSize]{}, count;
     std::uint32_t lock, index;
     bool operator==(const PositionSnapshot&) const = default;
 };
 inline PositionSnapshot takeSnapshot() {
-    PositionSnapshot s{};
+    PositionSnapshot s{.count = pieceCount, .lock = lockKey, .index = indexKey};
     std::memcpy(s.cells, board, sizeof board);
-    for (int colour = 0; colour < 2; ++colour) {
+    for (int colour = 0; colour < 2; ++colour)
         for (int i = 0; i < PieceListSize; ++i) {
             s.squares[colour][i] = pieceList[colour][i].square;
             s.pieces[colour][i] = pieceList[colour][i].piece;
         }
-        s.lastPiece[colour] = lastPieceIndex[colour];
-    }
-    s.count = pieceCount;
-    s.lock = lockKey;
-    s.index = indexKey;
     return s;
 }
 inline bool keysMatchScratch() {
     std::uint32_t lock = 0, index = 0;
     computeKeysFromScratch(lock, index);
     return lock == lockKey && index == indexKey;
-}
-inline void exchangeSides() {
-    sideToMove = otherSide;
-    otherSide = 1 - sideToMove;
 }
 
 } // namespace tarnwick

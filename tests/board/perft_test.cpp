@@ -1,5 +1,5 @@
-// Perft over the real generators against the published counts, make/unmake checked over whole
-// perft walks, and the perft tool's output and refusals.
+// Perft over the real generators against the published counts, every move of perft walks taken
+// back exactly, and the perft tool's output and refusals.
 #include "board/perft.h"
 #include "board_test_support.h"
 
@@ -9,9 +9,33 @@
 namespace tarnwick {
 namespace {
 
+int walkEndSlot = 0;
+long failures = 0;
+long movesOfKind[Sentinel + 1]{};
+
+// A perft walk that checks every move it makes, legal or not: after make and the side exchange
+// the keys equal keys computed from scratch, and unmake restores board, lists, count and keys.
+int checkMove(SearchFrame* frame) {
+    const int slot = currentSlot;
+    const Move& candidate = moveStack[slot];
+    const PositionSnapshot before = takeSnapshot();
+    makeMove(candidate);
+    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    std::swap(sideToMove, otherSide);
+    failures += !keysMatchScratch() || !boardIsConsistent();
+    if (legal && ++currentSlot < walkEndSlot)
+        generateAllMoves(frame);
+    currentSlot = slot;
+    std::swap(sideToMove, otherSide);
+    unmakeMove(candidate);
+    failures += !(takeSnapshot() == before);
+    ++movesOfKind[candidate.kind];
+    return 0;
+}
+
 const char* const Position5 = "fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
 
-TEST(Perft, MatchesThePublishedCounts) {
+TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
     const std::tuple<const char*, int, std::uint64_t> cases[] = {
         {"startpos", 5, 4865609},
         {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 4, 4085603},
@@ -23,10 +47,18 @@ TEST(Perft, MatchesThePublishedCounts) {
     };
     for (const auto& [position, depth, leaves] : cases) {
         setPosition(position);
-        const PositionSnapshot before = takeSnapshot();
         EXPECT_EQ(perft(depth, nullptr), leaves) << position;
-        EXPECT_EQ(takeSnapshot(), before);
+        moveCallback = checkMove; // the same tree one ply shallower, every move checked
+        walkEndSlot = RootSlot + depth - 1;
+        generateAllMoves(nullptr);
     }
+    for (int kind : {NormalMove, EnPassant, Promotion, CastleKingSide, CastleQueenSide})
+        EXPECT_GT(movesOfKind[kind], 10) << "kind " << kind;
+    // The null move, with every reply below it, checked the same way.
+    moveStack[currentSlot] = NullMove;
+    walkEndSlot = RootSlot + 2;
+    checkMove(nullptr);
+    EXPECT_EQ(failures, 0);
 }
 
 // Castling rights come from the move history: a king that came to e8 from f8 has never moved
@@ -35,58 +67,8 @@ TEST(Perft, MatchesThePublishedCounts) {
 TEST(Perft, KingThatCameToItsHomeSquareMayCastle) {
     setPosition(Position5);
     EXPECT_EQ(perft(4, nullptr), 2103656u);
-    setPosition((std::string(Position5) + " moves d7c8q f8e8 a2a3").c_str());
-    EXPECT_NE(movesText(generatedMoves(true)).find("e8g8"), std::string::npos);
-}
-
-int walkPlies = 0;
-long failures = 0;
-long movesOfKind[Sentinel + 1]{};
-
-// A perft walk that checks every move it makes, legal or not: restored exactly by unmake, and
-// after make and the side exchange the keys equal keys computed from scratch.
-int checkMove(SearchFrame* frame) {
-    const Move& candidate = moveStack[currentSlot];
-    const PositionSnapshot before = takeSnapshot();
-    makeMove(candidate);
-    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    exchangeSides();
-    failures += !keysMatchScratch() || !boardIsConsistent();
-    if (legal && walkPlies > 1) {
-        ++currentSlot;
-        --walkPlies;
-        generateAllMoves(frame);
-        ++walkPlies;
-        --currentSlot;
-    }
-    exchangeSides();
-    unmakeMove(candidate);
-    failures += !(takeSnapshot() == before);
-    ++movesOfKind[candidate.kind];
-    return 0;
-}
-
-TEST(MakeUnmake, EveryMoveOfPerftWalksRestoresExactlyWithExactKeys) {
-    const std::pair<const char*, int> walks[] = {
-        {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w", 3},
-        {"fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 4},
-        {"fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w - - 0 1", 3},
-        {"fen n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", 3},
-    };
-    for (const auto& [position, depth] : walks) {
-        setPosition(position);
-        moveCallback = checkMove;
-        walkPlies = depth;
-        generateAllMoves(nullptr);
-    }
-    EXPECT_EQ(failures, 0);
-    for (int kind : {NormalMove, EnPassant, Promotion, CastleKingSide, CastleQueenSide})
-        EXPECT_GT(movesOfKind[kind], 10) << "kind " << kind;
-    // The null move, with every reply below it, checked the same way.
-    moveStack[currentSlot] = NullMove;
-    walkPlies = 2;
-    checkMove(nullptr);
-    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(movesText((std::string(Position5) + " moves d7c8q f8e8 a2a3").c_str(), "e8", true),
+              "e8g8");
 }
 
 std::pair<std::string, int> runTool(const std::string& arguments) {
