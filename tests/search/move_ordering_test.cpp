@@ -4,21 +4,18 @@
 namespace tarnwick_test {
 namespace {
 
-using namespace tarnwick;
-
 TEST_F(SearchTest, KillerStoringRules) {
     const Move a = makeMoveRecord("g1f3", Knight);
     const Move b = makeMoveRecord("b1c3", Knight);
     const Move third = makeMoveRecord("f1c4", Bishop);
     const Move onLastSquare = makeMoveRecord("d2e4", Knight, Pawn);
     const Move enPassant = makeMoveRecord("d5e6", Pawn, 0, EnPassant);
-    struct Case {
+    const struct {
         const char* name;
         std::vector<Move> stored;
         Move slot0;
         Move slot1;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"first killer", {a}, a, SentinelMove},
         {"same move twice", {a, a}, a, SentinelMove},
         {"second distinct move", {a, b}, b, a},
@@ -28,11 +25,10 @@ TEST_F(SearchTest, KillerStoringRules) {
         {"en passant", {a, enPassant}, a, SentinelMove},
         {"no move", {a, SentinelMove}, a, SentinelMove},
     };
-    clearKillers(killers);
     ply = 3;
     currentSlot = RootSlot + 3;
     moveStack[currentSlot - 1] = makeMoveRecord("e7e4", Queen); // the move that led to the node
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         clearKillers(killers);
         for (const Move& move : c.stored)
             storeKiller(&move);
