@@ -18,12 +18,8 @@ TEST_F(SearchTest, RepetitionCases) {
     const std::vector<Move> eightPly = {
         makeMoveRecord("e1e2", King), ng8f6, makeMoveRecord("e2e3", King), nf6g8,
         makeMoveRecord("e3e2", King), ng8f6, makeMoveRecord("e2e1", King), nf6g8};
-    const struct {
-        const char* name;
-        std::vector<Move> moves; // oldest first; the last one is the current move
-        int atRoot;
-        int expected;
-    } cases[] = {
+    // Name, the moves (oldest first; the last one is the current move), at the root, expected.
+    const std::tuple<const char*, std::vector<Move>, int, int> cases[] = {
         {"knight dance at the root", {ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"knight dance in the tree", {ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},
         {"three reversible plies only", {nb8c6, nf3g1, nc6b8}, 1, 0},
@@ -38,15 +34,15 @@ TEST_F(SearchTest, RepetitionCases) {
         {"the dance after a pawn move", {pe2e4, ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"the dance twice over", {ng1f3, nb8c6, nf3g1, nc6b8, ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, moves, atRoot, expected] : cases) {
         // The last move in currentSlot: the root slot for a root move, higher up for a move
         // inside the tree; a sentinel below the first.
         std::fill(std::begin(moveStack), std::end(moveStack), Move{});
-        currentSlot = c.atRoot ? RootSlot : RootSlot + 6;
-        const int first = currentSlot - static_cast<int>(c.moves.size()) + 1;
+        currentSlot = atRoot ? RootSlot : RootSlot + 6;
+        const int first = currentSlot - static_cast<int>(moves.size()) + 1;
         moveStack[first - 1] = SentinelMove;
-        std::copy(c.moves.begin(), c.moves.end(), moveStack + first);
-        EXPECT_EQ(isRepetition(c.atRoot), c.expected) << c.name;
+        std::copy(moves.begin(), moves.end(), moveStack + first);
+        EXPECT_EQ(isRepetition(atRoot), expected) << name;
     }
 }
 

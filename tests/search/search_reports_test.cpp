@@ -5,11 +5,8 @@ namespace tarnwick_test {
 namespace {
 
 TEST_F(SearchTest, ScoreTexts) {
-    const struct {
-        int score;
-        int bound;
-        const char* text;
-    } cases[] = {
+    // Score, bound, text.
+    const std::tuple<int, int, const char*> cases[] = {
         {31999, 0, "mate 1"},
         {31997, 0, "mate 2"},
         {-31998, 0, "mate -1"},
@@ -24,10 +21,10 @@ TEST_F(SearchTest, ScoreTexts) {
         {512, 1, "cp 200 lowerbound"},
         {-31999, 1, "mate -1 lowerbound"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [score, bound, expected] : cases) {
         char text[64];
-        formatScoreText(text, sizeof text, c.score, c.bound);
-        EXPECT_STREQ(text, c.text) << c.score << " " << c.bound;
+        formatScoreText(text, sizeof text, score, bound);
+        EXPECT_STREQ(text, expected) << score << " " << bound;
     }
 }
 
@@ -54,14 +51,10 @@ TEST_F(SearchTest, InfoLinesShowTheFieldsAndAtMost63Moves) {
 }
 
 TEST_F(SearchTest, BestMoveLines) {
-    const Move e2e4 = makeMoveRecord("e2e4", Pawn);
-    const Move e7e5 = makeMoveRecord("e7e5", Pawn);
+    const Move e2e4 = makeMoveRecord("e2e4", Pawn), e7e5 = makeMoveRecord("e7e5", Pawn);
     const Move promotion = makeMoveRecord("a7a8", Queen, 0, Promotion);
-    const struct {
-        std::vector<Move> line;
-        int stopped;
-        const char* expected;
-    } cases[] = {
+    // Line, stopped, text.
+    const std::tuple<std::vector<Move>, int, const char*> cases[] = {
         {{e2e4, e7e5}, 0, "bestmove e2e4 ponder e7e5"},
         {{e2e4, e7e5}, 1, "bestmove e2e4"}, // no ponder move after a stop
         {{e2e4}, 0, "bestmove e2e4"},
@@ -69,18 +62,18 @@ TEST_F(SearchTest, BestMoveLines) {
         {{}, 0, "bestmove 0000"},
         {{}, 1, "bestmove 0000"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [moves, stopped, expected] : cases) {
         restart();
         Move line[LineSlots];
-        std::copy(c.line.begin(), c.line.end(), line);
-        line[c.line.size()] = SentinelMove;
+        std::copy(moves.begin(), moves.end(), line);
+        line[moves.size()] = SentinelMove;
         setRootLine(line);
-        reportBestMove(c.stopped);
+        reportBestMove(stopped);
         const std::vector<std::string> lines = sentLines();
         ASSERT_FALSE(lines.empty());
-        EXPECT_EQ(lines.back(), c.expected);
+        EXPECT_EQ(lines.back(), expected);
         // After a completed search one final info line comes first; never after a stop.
-        EXPECT_EQ(lines.size(), c.stopped ? 1u : 2u) << c.expected;
+        EXPECT_EQ(lines.size(), stopped ? 1u : 2u) << expected;
     }
 }
 

@@ -9,11 +9,8 @@ namespace tarnwick_test {
 namespace {
 
 TEST_F(SearchTest, MatesAreFoundWithExactScores) {
-    const struct {
-        const char* position;
-        const char* score;
-        std::set<std::string> moves; // every mating first move
-    } cases[] = {
+    // Position, score, every mating first move.
+    const std::tuple<const char*, const char*, std::set<std::string>> cases[] = {
         {"fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "mate 1", {"d1d8"}},
         {"fen r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1", "mate 1", {"a8a1"}},
         {"fen 4k3/8/8/8/8/8/R7/1R4K1 w - - 0 1", "mate 2", {"b1b7", "a2a7"}},
@@ -21,13 +18,13 @@ TEST_F(SearchTest, MatesAreFoundWithExactScores) {
         // Being mated: every move loses, the score counts the moves to the mate against.
         {"fen 7k/R7/6K1/8/8/8/8/1R6 b - - 0 1", "mate -1", {"h8g8"}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [position, score, moves] : cases) {
         restart();
-        const std::vector<std::string> lines = search(c.position, "depth 8");
-        EXPECT_EQ(lastInfoField(lines, "score"), c.score) << c.position;
-        EXPECT_TRUE(c.moves.count(bestMoveText())) << c.position << ": " << bestMoveText();
+        const std::vector<std::string> lines = search(position, "depth 8");
+        EXPECT_EQ(lastInfoField(lines, "score"), score) << position;
+        EXPECT_TRUE(moves.count(bestMoveText())) << position << ": " << bestMoveText();
         // A mate ends the deepening long before the depth limit.
-        EXPECT_LT(std::stoi(lastInfoField(lines, "depth")), 8) << c.position;
+        EXPECT_LT(std::stoi(lastInfoField(lines, "depth")), 8) << position;
     }
 }
 
