@@ -2,8 +2,8 @@
 // read, the logbook in debug mode, and how the process ends.
 #include "engine_session.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,8 +74,14 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
     std::string text;
     ASSERT_TRUE(tarnwick_test::readFile(directory + "/LogBook.txt", text));
     std::istringstream logLines(text);
-    for (std::string logLine; std::getline(logLines, logLine);)
-        EXPECT_TRUE(std::regex_match(logLine, std::regex("\\d\\d:\\d\\d:\\d\\d - .+"))) << logLine;
+    const std::string stamp = "##:##:## - "; // the time of day starts every line
+    for (std::string logLine; std::getline(logLines, logLine);) {
+        bool stamped = logLine.size() > stamp.size();
+        for (std::size_t i = 0; stamped && i < stamp.size(); ++i)
+            stamped = stamp[i] == '#' ? std::isdigit(static_cast<unsigned char>(logLine[i])) != 0
+                                      : logLine[i] == stamp[i];
+        EXPECT_TRUE(stamped) << logLine;
+    }
     for (const std::string& reply : UciReply)
         EXPECT_NE(text.find(" - Engine to GUI: \"" + reply + "\"\n"), std::string::npos) << reply;
     for (const char* message :
