@@ -199,6 +199,20 @@ inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, 
     return square == target ? 1 : 0;
 }
 
+// The officer half of isSquareAttacked: does any officer of the colour attack the square?
+// Promoted men sit in the pawn part of the list, below lastOfficerIndex once raised. Captured
+// entries (code 0) and pawns have no bit in any attackTable mask, so the mask test skips them
+// without a test of their own.
+inline int isAttackedByOfficer(int colour, int square) {
+    const PieceEntry* entries = pieceList[colour];
+    const AttackEntry* fromSquare = attackTableFrom(square);
+    for (int i = lastOfficerIndex[colour]; i >= 0; --i) {
+        if (listedManAttacks(fromSquare, entries[i].piece, entries[i].square, square))
+            return 1;
+    }
+    return 0;
+}
+
 int pieceAttacks(int piece, int from, int to);
 int isSquareAttacked(int colour, int square);
 int isUnmoved(int square, int piece, int colour);

@@ -5,6 +5,8 @@
 
 #include "board/board.h"
 
+#include <cstdint>
+
 namespace tarnwick {
 
 int tryPromotions(SearchFrame* frame) {
@@ -20,14 +22,64 @@ int tryPromotions(SearchFrame* frame) {
     return 0;
 }
 
+// The officers of the side to move in the order the capture scans try them: from the end of
+// their list part, so knights come before bishops, rooks, queens and the king. Gathered once per
+// pass over the victims: every callback leaves the position as it found it, so the same men stand
+// on the same squares at every victim, and captured entries and pawns are dropped here once
+// instead of at every victim.
+struct CapturingOfficers {
+    int count;
+    std::int32_t square[PieceListSize];
+    std::uint32_t bit[PieceListSize]; // pieceBit of the man's code
+    std::uint8_t piece[PieceListSize];
+};
+
+static void gatherCapturingOfficers(CapturingOfficers& officers) {
+    const PieceEntry* entries = pieceList[sideToMove];
+    int count = 0;
+    for (int i = lastOfficerIndex[sideToMove]; i >= 0; --i) {
+        const int piece = entries[i].piece;
+        if (piece == Empty || piece == Pawn)
+            continue;
+        officers.square[count] = entries[i].square;
+        officers.bit[count] = static_cast<std::uint32_t>(pieceBit[piece]);
+        officers.piece[count] = static_cast<std::uint8_t>(piece);
+        ++count;
+    }
+    officers.count = count;
+}
+
+// The attack test of officer j against the victim; `fromVictim` is attackTableFrom(victim), so
+// the walk from the officer towards the victim subtracts the entry's step.
+static inline bool officerReaches(const CapturingOfficers& officers, int j,
+                                  const AttackEntry* fromVictim, int victimSquare) {
+    const int from = officers.square[j];
+    const AttackEntry& entry = fromVictim[from];
+    if ((entry.mask & officers.bit[j]) == 0)
+        return false;
+    if ((officers.bit[j] & static_cast<std::uint32_t>(pieceBit[King] | pieceBit[Knight])) != 0)
+        return true;
+    int square = from - entry.step;
+    while (square != victimSquare && board[square].piece == Empty)
+        square -= entry.step;
+    return square == victimSquare;
+}
+
+static inline bool holdsPawnOf(int square, int colour) {
+    return isOnBoard(square) && board[square].piece == Pawn && board[square].colour == colour;
+}
+
 // Hands over the captures of one victim once the first attackers are known: the pawns marked in
-// `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers from list entry
-// `firstOfficer` down. Kept apart so that a victim nobody attacks costs only the scan.
-[[gnu::noinline]] static int handOverCaptures(int victimSquare, int pawnOrigins, int firstOfficer,
+// `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers from scan position
+// `firstOfficer` on. Kept apart so that a victim nobody attacks costs only the scan.
+[[gnu::noinline]] static int handOverCaptures(const CapturingOfficers& officers, int victimSquare,
+                                              int pawnOrigins, int firstOfficer,
                                               SearchFrame* frame) {
     Move& slot = moveStack[currentSlot];
-    const int side = sideToMove;
-    const int behind = victimSquare - pawnStep[side];
+    slot.to = static_cast<std::int16_t>(victimSquare);
+    slot.captured = board[victimSquare].piece;
+    slot.kind = NormalMove;
+    const int behind = victimSquare - pawnStep[sideToMove];
     for (int k = 0; k < 2; ++k) {
         if ((pawnOrigins & (1 << k)) == 0)
             continue;
@@ -36,45 +88,65 @@ int tryPromotions(SearchFrame* frame) {
         if (isPromotionRank(victimSquare) ? tryPromotions(frame) : moveCallback(frame))
             return 1;
     }
-    const PieceEntry* entries = pieceList[side];
     const AttackEntry* fromVictim = attackTableFrom(victimSquare);
-    for (int i = firstOfficer; i >= 0; --i) {
-        const int piece = entries[i].piece;
-        if (!listedManAttacks(fromVictim, piece, entries[i].square, victimSquare))
+    for (int j = firstOfficer; j < officers.count; ++j) {
+        if (!officerReaches(officers, j, fromVictim, victimSquare))
             continue;
-        slot.from = static_cast<std::int16_t>(entries[i].square);
-        slot.piece = static_cast<std::uint8_t>(piece);
+        slot.from = static_cast<std::int16_t>(officers.square[j]);
+        slot.piece = officers.piece[j];
         if (moveCallback(frame))
             return 1;
     }
     return 0;
 }
 
+// The captures of the man on one victim square: pawns first, the least valuable attackers, from
+// the two squares diagonally behind, then the officers in scan order.
+static inline int generateCapturesOf(const CapturingOfficers& officers, int victimSquare,
+                                     SearchFrame* frame) {
+    const int side = sideToMove;
+    const int behind = victimSquare - pawnStep[side];
+    const int pawnOrigins =
+        (holdsPawnOf(behind - 1, side) ? 1 : 0) | (holdsPawnOf(behind + 1, side) ? 2 : 0);
+    const AttackEntry* fromVictim = attackTableFrom(victimSquare);
+    int firstOfficer = 0;
+    while (firstOfficer < officers.count &&
+           !officerReaches(officers, firstOfficer, fromVictim, victimSquare))
+        ++firstOfficer;
+    if (pawnOrigins == 0 && firstOfficer == officers.count)
+        return 0;
+    return handOverCaptures(officers, victimSquare, pawnOrigins, firstOfficer, frame);
+}
+
 int generateCaptures(int victimSquare, SearchFrame* frame) {
     Move& slot = moveStack[currentSlot];
-    const int side = sideToMove;
     slot.to = static_cast<std::int16_t>(victimSquare);
     slot.captured = board[victimSquare].piece;
     slot.kind = NormalMove;
-    // Pawns first: the least valuable attackers, from the two squares diagonally behind.
+    // A lone victim is tested straight off the list; the officers are gathered for the hand-over
+    // only when something attacks it, which is rare.
+    const int side = sideToMove;
     const int behind = victimSquare - pawnStep[side];
-    int pawnOrigins = 0;
-    for (int k = 0; k < 2; ++k) {
-        const int origin = behind - 1 + 2 * k;
-        if (isOnBoard(origin) && board[origin].piece == Pawn && board[origin].colour == side)
-            pawnOrigins |= 1 << k;
-    }
-    // Officers from the end of their list part: knights before bishops, rooks, queens, the king.
-    // Captured entries and pawns fail the attack test's mask lookup at once.
-    const PieceEntry* entries = pieceList[side];
-    const AttackEntry* fromVictim = attackTableFrom(victimSquare);
-    int firstOfficer = lastOfficerIndex[side];
-    while (firstOfficer >= 0 && !listedManAttacks(fromVictim, entries[firstOfficer].piece,
-                                                  entries[firstOfficer].square, victimSquare))
-        --firstOfficer;
-    if (pawnOrigins == 0 && firstOfficer < 0)
+    if (!holdsPawnOf(behind - 1, side) && !holdsPawnOf(behind + 1, side) &&
+        !isAttackedByOfficer(side, victimSquare))
         return 0;
-    return handOverCaptures(victimSquare, pawnOrigins, firstOfficer, frame);
+    CapturingOfficers officers;
+    gatherCapturingOfficers(officers);
+    return generateCapturesOf(officers, victimSquare, frame);
+}
+
+int generateAllCaptures(int skippedSquare, SearchFrame* frame) {
+    CapturingOfficers officers;
+    gatherCapturingOfficers(officers);
+    // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
+    const int other = otherSide;
+    const PieceEntry* victims = pieceList[other];
+    for (int i = 1; i <= lastPieceIndex[other]; ++i) {
+        if (victims[i].piece != Empty && victims[i].square != skippedSquare &&
+            generateCapturesOf(officers, victims[i].square, frame))
+            return 1;
+    }
+    return 0;
 }
 
 // King and knight: one step in each of the given directions, from the last index down.
@@ -251,13 +323,8 @@ int isMoveValid() {
 int generateAllMoves(SearchFrame* frame) {
     if (generateEnPassant(frame))
         return 1;
-    // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
-    const int other = otherSide;
-    for (int i = 1; i <= lastPieceIndex[other]; ++i) {
-        if (pieceList[other][i].piece != Empty &&
-            generateCaptures(pieceList[other][i].square, frame))
-            return 1;
-    }
+    if (generateAllCaptures(PlaceholderSquare, frame))
+        return 1;
     if (generateCastling(frame))
         return 1;
     // Quiet moves of every own man, the king's first.

@@ -13,6 +13,9 @@ inline constinit MoveCallback moveCallback = nullptr;
 
 int tryPromotions(SearchFrame* frame);
 int generateCaptures(int victimSquare, SearchFrame* frame);
+// The captures of every opposing man but the king, victims from the most valuable list entry
+// down, skipping the man on `skippedSquare` (PlaceholderSquare skips none).
+int generateAllCaptures(int skippedSquare, SearchFrame* frame);
 int generateQuietMoves(int originSquare, SearchFrame* frame);
 int generateEnPassant(SearchFrame* frame);
 int generateCastling(SearchFrame* frame);

@@ -390,12 +390,8 @@ void generateNodeMoves(SearchFrame* frame) {
     }
     // 4. The other captures, most valuable victim first (the list order).
     f.stage = StageRemaining;
-    for (int i = 1; i <= lastPieceIndex[otherSide]; ++i) {
-        const PieceEntry& victim = pieceList[otherSide][i];
-        if (victim.piece != Empty && victim.square != prev.to &&
-            generateCaptures(victim.square, frame))
-            return;
-    }
+    if (generateAllCaptures(prev.to, frame))
+        return;
     // 5. Quiescence adds only the pushes of pawns about to promote.
     if (f.depth <= 0) {
         for (int i = 1; i <= lastPieceIndex[sideToMove]; ++i) {
