@@ -22,29 +22,16 @@ int tryPromotions(SearchFrame* frame) {
     return 0;
 }
 
-// The officers of the side to move in the order the capture scans try them: from the end of
-// their list part, so knights come before bishops, rooks, queens and the king. Gathered once per
-// pass over the victims: every callback leaves the position as it found it, so the same men stand
-// on the same squares at every victim, and captured entries and pawns are dropped here once
-// instead of at every victim.
-struct CapturingOfficers {
-    int count;
-    std::int32_t square[PieceListSize];
-    std::uint32_t bit[PieceListSize]; // pieceBit of the man's code
-    std::uint8_t piece[PieceListSize];
-};
-
-static void gatherCapturingOfficers(CapturingOfficers& officers) {
+// Branch-free: every entry is written at `count`, and only a live officer moves `count` on.
+void gatherCapturingOfficers(CapturingOfficers& officers) {
     const PieceEntry* entries = pieceList[sideToMove];
     int count = 0;
     for (int i = lastOfficerIndex[sideToMove]; i >= 0; --i) {
         const int piece = entries[i].piece;
-        if (piece == Empty || piece == Pawn)
-            continue;
         officers.square[count] = entries[i].square;
         officers.bit[count] = static_cast<std::uint32_t>(pieceBit[piece]);
         officers.piece[count] = static_cast<std::uint8_t>(piece);
-        ++count;
+        count += piece != Empty && piece != Pawn ? 1 : 0;
     }
     officers.count = count;
 }
@@ -123,21 +110,20 @@ int generateCaptures(int victimSquare, SearchFrame* frame) {
     slot.to = static_cast<std::int16_t>(victimSquare);
     slot.captured = board[victimSquare].piece;
     slot.kind = NormalMove;
-    // A lone victim is tested straight off the list; the officers are gathered for the hand-over
-    // only when something attacks it, which is rare.
-    const int side = sideToMove;
-    const int behind = victimSquare - pawnStep[side];
-    if (!holdsPawnOf(behind - 1, side) && !holdsPawnOf(behind + 1, side) &&
-        !isAttackedByOfficer(side, victimSquare))
-        return 0;
     CapturingOfficers officers;
     gatherCapturingOfficers(officers);
     return generateCapturesOf(officers, victimSquare, frame);
 }
 
-int generateAllCaptures(int skippedSquare, SearchFrame* frame) {
-    CapturingOfficers officers;
-    gatherCapturingOfficers(officers);
+int generateCapturesBy(CapturingOfficers& officers, int victimSquare, SearchFrame* frame) {
+    if (officers.count == OfficersNotGathered)
+        gatherCapturingOfficers(officers);
+    return generateCapturesOf(officers, victimSquare, frame);
+}
+
+int generateAllCaptures(CapturingOfficers& officers, int skippedSquare, SearchFrame* frame) {
+    if (officers.count == OfficersNotGathered)
+        gatherCapturingOfficers(officers);
     // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
     const int other = otherSide;
     const PieceEntry* victims = pieceList[other];
@@ -323,7 +309,9 @@ int isMoveValid() {
 int generateAllMoves(SearchFrame* frame) {
     if (generateEnPassant(frame))
         return 1;
-    if (generateAllCaptures(PlaceholderSquare, frame))
+    CapturingOfficers officers;
+    officers.count = OfficersNotGathered;
+    if (generateAllCaptures(officers, PlaceholderSquare, frame))
         return 1;
     if (generateCastling(frame))
         return 1;
