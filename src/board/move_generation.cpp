@@ -24,9 +24,10 @@ int tryPromotions(SearchFrame* frame) {
 
 // Branch-free: every entry is written at `count`, and only a live officer moves `count` on.
 void gatherCapturingOfficers(CapturingOfficers& officers) {
-    const PieceEntry* entries = pieceList[sideToMove];
+    const int side = sideToMove;
+    const PieceEntry* entries = pieceList[side];
     int count = 0;
-    for (int i = lastOfficerIndex[sideToMove]; i >= 0; --i) {
+    for (int i = lastOfficerIndex[side]; i >= 0; --i) {
         const int piece = entries[i].piece;
         officers.square[count] = entries[i].square;
         officers.bit[count] = static_cast<std::uint32_t>(pieceBit[piece]);
@@ -34,26 +35,35 @@ void gatherCapturingOfficers(CapturingOfficers& officers) {
         count += piece != Empty && piece != Pawn ? 1 : 0;
     }
     officers.count = count;
+    officers.pawnBehind = -pawnStep[side];
+    officers.pawnCell = cellWordOfMan(Pawn, side);
 }
 
-// The attack test of officer j against the victim; `fromVictim` is attackTableFrom(victim), so
-// the walk from the officer towards the victim subtracts the entry's step.
-static inline bool officerReaches(const CapturingOfficers& officers, int j,
-                                  const AttackEntry* fromVictim, int victimSquare) {
-    const int from = officers.square[j];
-    const AttackEntry& entry = fromVictim[from];
-    if ((entry.mask & officers.bit[j]) == 0)
-        return false;
-    if ((officers.bit[j] & static_cast<std::uint32_t>(pieceBit[King] | pieceBit[Knight])) != 0)
-        return true;
-    int square = from - entry.step;
-    while (square != victimSquare && board[square].piece == Empty)
-        square -= entry.step;
-    return square == victimSquare;
+// From scan position j on, the first officer that attacks the victim, or officers.count.
+// `fromVictim` is attackTableFrom(victim), so the walk from an officer towards the victim
+// subtracts the entry's step. The inner loop is the mask test alone: most officers cannot move
+// along the difference at all, and only aligned sliders walk their ray.
+static inline int nextOfficerReaching(const CapturingOfficers& officers, int j,
+                                      const AttackEntry* fromVictim, int victimSquare) {
+    const int count = officers.count;
+    for (;; ++j) {
+        while (j < count && (fromVictim[officers.square[j]].mask & officers.bit[j]) == 0)
+            ++j;
+        if (j == count ||
+            (officers.bit[j] & static_cast<std::uint32_t>(pieceBit[King] | pieceBit[Knight])) != 0)
+            return j;
+        const int step = fromVictim[officers.square[j]].step;
+        int square = officers.square[j] - step;
+        while (square != victimSquare && board[square].piece == Empty)
+            square -= step;
+        if (square == victimSquare)
+            return j;
+    }
 }
 
-static inline bool holdsPawnOf(int square, int colour) {
-    return isOnBoard(square) && board[square].piece == Pawn && board[square].colour == colour;
+// Whether a pawn of the side to move stands on the square, read as one cell word.
+static inline bool holdsOwnPawn(const CapturingOfficers& officers, int square) {
+    return isOnBoard(square) && (cellWord(square) & CellManMask) == officers.pawnCell;
 }
 
 // Hands over the captures of one victim once the first attackers are known: the pawns marked in
@@ -66,7 +76,7 @@ static inline bool holdsPawnOf(int square, int colour) {
     slot.to = static_cast<std::int16_t>(victimSquare);
     slot.captured = board[victimSquare].piece;
     slot.kind = NormalMove;
-    const int behind = victimSquare - pawnStep[sideToMove];
+    const int behind = victimSquare + officers.pawnBehind;
     for (int k = 0; k < 2; ++k) {
         if ((pawnOrigins & (1 << k)) == 0)
             continue;
@@ -77,8 +87,9 @@ static inline bool holdsPawnOf(int square, int colour) {
     }
     const AttackEntry* fromVictim = attackTableFrom(victimSquare);
     for (int j = firstOfficer; j < officers.count; ++j) {
-        if (!officerReaches(officers, j, fromVictim, victimSquare))
-            continue;
+        j = nextOfficerReaching(officers, j, fromVictim, victimSquare);
+        if (j == officers.count)
+            break;
         slot.from = static_cast<std::int16_t>(officers.square[j]);
         slot.piece = officers.piece[j];
         if (moveCallback(frame))
@@ -91,15 +102,11 @@ static inline bool holdsPawnOf(int square, int colour) {
 // the two squares diagonally behind, then the officers in scan order.
 static inline int generateCapturesOf(const CapturingOfficers& officers, int victimSquare,
                                      SearchFrame* frame) {
-    const int side = sideToMove;
-    const int behind = victimSquare - pawnStep[side];
+    const int behind = victimSquare + officers.pawnBehind;
     const int pawnOrigins =
-        (holdsPawnOf(behind - 1, side) ? 1 : 0) | (holdsPawnOf(behind + 1, side) ? 2 : 0);
-    const AttackEntry* fromVictim = attackTableFrom(victimSquare);
-    int firstOfficer = 0;
-    while (firstOfficer < officers.count &&
-           !officerReaches(officers, firstOfficer, fromVictim, victimSquare))
-        ++firstOfficer;
+        (holdsOwnPawn(officers, behind - 1) ? 1 : 0) | (holdsOwnPawn(officers, behind + 1) ? 2 : 0);
+    const int firstOfficer =
+        nextOfficerReaching(officers, 0, attackTableFrom(victimSquare), victimSquare);
     if (pawnOrigins == 0 && firstOfficer == officers.count)
         return 0;
     return handOverCaptures(officers, victimSquare, pawnOrigins, firstOfficer, frame);

@@ -29,6 +29,8 @@ struct CapturingOfficers {
     std::int32_t square[PieceListSize];
     std::uint32_t bit[PieceListSize]; // pieceBit of the man's code
     std::uint8_t piece[PieceListSize];
+    int pawnBehind;         // from a victim to the rank its capturing pawns stand on
+    std::uint32_t pawnCell; // cellWordOfMan of a pawn of the side to move
 };
 void gatherCapturingOfficers(CapturingOfficers& officers);
 

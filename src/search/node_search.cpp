@@ -13,9 +13,6 @@
 #include "search/time_control.h"
 #include "search/transposition_table.h"
 
-#include <bit>
-#include <cstddef>
-#include <cstring>
 #include <utility>
 
 namespace tarnwick {
@@ -35,16 +32,9 @@ inline constexpr int seventhRankBase[2] = {96, 16};
 // Whether a pawn of the colour stands on the rank that starts at `rankBase`: one look at the
 // rank's eight cells, each read whole, spares most quiescence nodes the scan of the list.
 static bool pawnStandsOnRank(int rankBase, int colour) {
-    static_assert(std::endian::native == std::endian::little && offsetof(BoardCell, colour) == 2 &&
-                  offsetof(BoardCell, piece) == 3);
-    const std::uint32_t wanted =
-        static_cast<std::uint32_t>(Pawn) << 24 | static_cast<std::uint32_t>(colour) << 16;
     bool found = false;
-    for (int file = 0; file < 8; ++file) {
-        std::uint32_t cell;
-        std::memcpy(&cell, &board[rankBase + file], sizeof cell);
-        found |= (cell & 0xFFFF0000u) == wanted;
-    }
+    for (int file = 0; file < 8; ++file)
+        found |= (cellWord(rankBase + file) & CellManMask) == cellWordOfMan(Pawn, colour);
     return found;
 }
 
