@@ -42,12 +42,32 @@ static int kingSquare(int colour) {
     return pieceList[colour][0].square;
 }
 
-// Whether the move just made may have left the mover's own king attacked (see searchMove).
-static bool mayExposeKing(const SearchFrame& f, const Move& m) {
+// Whether the man standing first on the line from `king` through the vacated `origin` is of
+// `attackerColour` and moves along that line. While the king was not attacked before a move, a
+// man leaving a line through it is the only way the move can uncover an attack on it: the
+// destination only blocks, and the man that moved there is checked on its own.
+static int lineThroughOriginAttacks(int king, int origin, int attackerColour) {
+    const AttackEntry& line = attackTable[AttackTableCentre + origin - king];
+    if ((line.mask & static_cast<std::uint32_t>(pieceBit[Queen])) == 0)
+        return 0;
+    int square = king + line.step;
+    while (isOnBoard(square) && board[square].piece == Empty)
+        square += line.step;
+    if (!isOnBoard(square) || board[square].colour != attackerColour)
+        return 0;
+    return maskHasPiece(attackTable[AttackTableCentre + king - square].mask, board[square].piece)
+               ? 1
+               : 0;
+}
+
+// Whether the move just made has left the mover's own king attacked (see searchMove). A king
+// that was in check, a king move and en passant, which removes a second man, get the full
+// attack test; any other move can only uncover an attack along the line through its origin.
+static int leavesOwnKingAttacked(const SearchFrame& f, const Move& m) {
+    const int king = kingSquare(sideToMove);
     if (f.inCheck || m.piece == King || m.kind == EnPassant)
-        return true;
-    const int kingToOrigin = AttackTableCentre + m.from - kingSquare(sideToMove);
-    return (attackTable[kingToOrigin].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0;
+        return isSquareAttacked(otherSide, king);
+    return lineThroughOriginAttacks(king, m.from, otherSide);
 }
 
 // Whether the move just made attacks the opponent's king. Only the moved man can give a direct
@@ -57,14 +77,14 @@ static int movedManGivesCheck(const Move& m) {
     const int king = kingSquare(otherSide);
     if (m.kind != NormalMove && m.kind != Promotion)
         return isSquareAttacked(sideToMove, king);
-    const int originToKing = AttackTableCentre + king - m.from;
-    if ((attackTable[originToKing].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0)
-        return isSquareAttacked(sideToMove, king);
+    int direct;
     if (m.piece == Pawn) {
         const int ahead = m.to + pawnStep[sideToMove];
-        return king == ahead - 1 || king == ahead + 1 ? 1 : 0;
+        direct = king == ahead - 1 || king == ahead + 1 ? 1 : 0;
+    } else {
+        direct = pieceAttacksSquare(m.piece, m.to, king);
     }
-    return pieceAttacksSquare(m.piece, m.to, king);
+    return direct != 0 || lineThroughOriginAttacks(king, m.from, sideToMove) != 0 ? 1 : 0;
 }
 
 static void raiseSelDepth() {
@@ -193,9 +213,9 @@ int searchMove(SearchFrame* frame) {
     }
     // 2. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
     //    When the side was not in check, only a king move, en passant or a man leaving a line
-    //    through its own king can expose the king; every other move needs no attack test.
+    //    through its own king can expose the king; that line is the only one to look along.
     makeMove(m);
-    if (mayExposeKing(f, m) && isSquareAttacked(otherSide, kingSquare(sideToMove))) {
+    if (leavesOwnKingAttacked(f, m)) {
         unmakeMove(m);
         return 0;
     }
