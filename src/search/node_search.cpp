@@ -401,7 +401,7 @@ void generateNodeMoves(SearchFrame* frame) {
     // 2. En passant, then the captures of the man that just moved (not of a king: the king
     //    that castled or moved cannot be taken).
     f.stage = StageRecaptures;
-    if (generateEnPassant(frame))
+    if (prev.piece == Pawn && generateEnPassant(frame)) // only a pawn's double step allows one
         return;
     CapturingOfficers officers;
     officers.count = OfficersNotGathered;
