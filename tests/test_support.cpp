@@ -1,22 +1,18 @@
-// Helpers shared by the test programs: a child process driven through pipes as a chess GUI
-// drives the engine, and fresh temporary directories for tests that read or write files.
+// Helpers shared by the test programs: a child process driven through pipes, temporary
+// directories and whole files.
 #include "test_support.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <poll.h>
-#include <sstream>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace tarnwick_test {
 
@@ -25,48 +21,28 @@ static long long nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-static void closeIfOpen(int& fd) {
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
-}
-
 EngineProcess::~EngineProcess() {
-    closeIfOpen(inputFd);
-    closeIfOpen(outputFd);
-    if (childPid > 0) {
-        kill(childPid, SIGKILL);
+    closeInput();
+    close(outputFd); // -1 when never started: a harmless failure
+    if (childPid > 0 && kill(childPid, SIGKILL) == 0)
         waitpid(childPid, nullptr, 0);
-    }
 }
 
 bool EngineProcess::start(const std::string& path, const std::string& workingDirectory,
                           const std::vector<std::string>& arguments) {
     std::signal(SIGPIPE, SIG_IGN);
-    int toChild[2];
-    int fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0)
+    int toChild[2], fromChild[2];
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
         return false;
-    if (pipe2(fromChild, O_CLOEXEC) != 0) {
-        close(toChild[0]);
-        close(toChild[1]);
-        return false;
-    }
-    // Everything the child needs is prepared before fork: only async-signal-safe calls after it.
-    std::vector<std::string> argumentTexts{path};
-    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& text : argumentTexts)
-        argv.push_back(text.data());
+    inputFd = toChild[1]; // closed by the destructor, also when fork fails
+    outputFd = fromChild[0];
+    // Everything the child needs is made before fork: only async-signal-safe calls after it.
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-
-    pid_t pid = fork();
-    if (pid < 0) {
-        for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]})
-            close(fd);
-        return false;
-    }
-    if (pid == 0) {
+    childPid = fork();
+    if (childPid == 0) {
         dup2(toChild[0], STDIN_FILENO);
         dup2(fromChild[1], STDOUT_FILENO);
         signal(SIGPIPE, SIG_DFL);
@@ -77,22 +53,12 @@ bool EngineProcess::start(const std::string& path, const std::string& workingDir
     }
     close(toChild[0]);
     close(fromChild[1]);
-    childPid = pid;
-    inputFd = toChild[1];
-    outputFd = fromChild[0];
-    pending.clear();
-    outputEnded = false;
-    return true;
+    return childPid > 0;
 }
 
 bool EngineProcess::sendRaw(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        if (inputFd < 0)
-            return false;
-        ssize_t written = write(inputFd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
+    for (std::size_t done = 0; done < bytes.size();) {
+        ssize_t written = inputFd < 0 ? -1 : write(inputFd, &bytes[done], bytes.size() - done);
         if (written <= 0)
             return false;
         done += static_cast<std::size_t>(written);
@@ -105,159 +71,88 @@ bool EngineProcess::sendLine(const std::string& line) {
 }
 
 void EngineProcess::closeInput() {
-    closeIfOpen(inputFd);
-}
-
-bool EngineProcess::fillPending(long long deadlineMs) {
-    if (outputEnded || outputFd < 0)
-        return false;
-    for (;;) {
-        long long left = deadlineMs - nowMs();
-        if (left <= 0)
-            return false;
-        pollfd entry{.fd = outputFd, .events = POLLIN, .revents = 0};
-        int ready = poll(&entry, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return false;
-        char chunk[4096];
-        ssize_t got = read(outputFd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            outputEnded = true;
-            return false;
-        }
-        pending.append(chunk, static_cast<std::size_t>(got));
-        return true;
-    }
+    close(inputFd);
+    inputFd = -1;
 }
 
 bool EngineProcess::readLine(std::string& line, int timeoutMs) {
-    long long deadline = nowMs() + timeoutMs;
-    for (;;) {
-        std::size_t end = pending.find('\n');
-        if (end != std::string::npos) {
-            line = pending.substr(0, end);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            pending.erase(0, end + 1);
-            return true;
-        }
-        if (!fillPending(deadline))
+    const long long deadline = nowMs() + timeoutMs;
+    std::size_t end;
+    while ((end = pending.find('\n')) == std::string::npos) {
+        long long left = deadline - nowMs();
+        pollfd entry{.fd = outputFd, .events = POLLIN, .revents = 0};
+        if (outputEnded || left <= 0 || poll(&entry, 1, static_cast<int>(left)) <= 0)
             return false;
+        char chunk[4096];
+        ssize_t got = read(outputFd, chunk, sizeof chunk);
+        outputEnded = got <= 0;
+        pending.append(chunk, got > 0 ? static_cast<std::size_t>(got) : 0);
     }
+    line = pending.substr(0, end > 0 && pending[end - 1] == '\r' ? end - 1 : end);
+    pending.erase(0, end + 1);
+    return true;
 }
 
 bool EngineProcess::readUntil(const std::string& prefix, std::vector<std::string>& lines,
                               int timeoutMs) {
-    long long deadline = nowMs() + timeoutMs;
-    std::string line;
-    for (;;) {
-        long long left = deadline - nowMs();
-        if (left <= 0 || !readLine(line, static_cast<int>(left)))
-            return false;
+    const long long deadline = nowMs() + timeoutMs;
+    for (std::string line; readLine(line, static_cast<int>(deadline - nowMs()));) {
         lines.push_back(line);
-        if (line.compare(0, prefix.size(), prefix) == 0)
+        if (line.starts_with(prefix))
             return true;
     }
+    return false;
 }
 
 bool EngineProcess::readToEnd(std::vector<std::string>& lines, int timeoutMs) {
-    long long deadline = nowMs() + timeoutMs;
-    std::string line;
-    for (;;) {
-        long long left = deadline - nowMs();
-        if (left <= 0)
-            return false;
-        if (readLine(line, static_cast<int>(left))) {
-            lines.push_back(line);
-            continue;
-        }
-        if (outputEnded) {
-            if (!pending.empty())
-                lines.push_back(pending);
-            pending.clear();
-            return true;
-        }
-        return false;
-    }
+    const long long deadline = nowMs() + timeoutMs;
+    for (std::string line; readLine(line, static_cast<int>(deadline - nowMs()));)
+        lines.push_back(line);
+    if (outputEnded && !pending.empty())
+        lines.push_back(std::exchange(pending, ""));
+    return outputEnded;
 }
 
 bool EngineProcess::waitForExit(int& exitStatus, int timeoutMs) {
-    if (childPid <= 0)
-        return false;
-    long long deadline = nowMs() + timeoutMs;
-    for (;;) {
-        int status = 0;
-        pid_t done = waitpid(childPid, &status, WNOHANG);
-        if (done == childPid) {
+    const long long deadline = nowMs() + timeoutMs;
+    for (int status = 0; childPid > 0; usleep(5000)) {
+        if (waitpid(childPid, &status, WNOHANG) == childPid) {
             childPid = -1;
             exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             return true;
         }
-        if (done < 0 && errno != EINTR)
-            return false;
         if (nowMs() >= deadline) {
             kill(childPid, SIGKILL);
             waitpid(childPid, nullptr, 0);
             childPid = -1;
-            return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    return false;
 }
 
 std::string makeTemporaryDirectory() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarnwick-test-XXXXXX";
-    std::vector<char> text(pattern.begin(), pattern.end());
-    text.push_back('\0');
-    if (mkdtemp(text.data()) == nullptr)
-        return "";
-    return std::string(text.data());
+    return mkdtemp(pattern.data()) ? pattern : "";
 }
 
 void removeDirectory(const std::string& path) {
-    if (path.empty())
-        return;
-    if (DIR* dir = opendir(path.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                unlink((path + "/" + name).c_str());
-        }
+    if (DIR* dir = path.empty() ? nullptr : opendir(path.c_str())) {
+        while (dirent* entry = readdir(dir))
+            unlink((path + "/" + entry->d_name).c_str()); // fails harmlessly for "." and ".."
         closedir(dir);
+        rmdir(path.c_str());
     }
-    rmdir(path.c_str());
 }
 
 bool readFile(const std::string& path, std::string& contents) {
     std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    contents = buffer.str();
-    return true;
+    contents.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return file.is_open();
 }
 
 bool fileExists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-bool matchesShape(const std::string& text, const std::string& shape) {
-    if (text.size() != shape.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char want = shape[i];
-        char got = text[i];
-        if (want == '#' ? (got < '0' || got > '9') : (want != '?' && want != got))
-            return false;
-    }
-    return true;
+    return access(path.c_str(), F_OK) == 0;
 }
 
 } // namespace tarnwick_test

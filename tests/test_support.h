@@ -44,12 +44,7 @@ class EngineProcess {
     // ended it). On timeout the child is killed and false is returned.
     bool waitForExit(int& exitStatus, int timeoutMs);
 
-    pid_t pid() const { return childPid; }
-
   private:
-    // Fills `pending` with more output; returns false on timeout or end of output.
-    bool fillPending(long long deadlineMs);
-
     pid_t childPid = -1;
     int inputFd = -1;  // write end of the child's stdin
     int outputFd = -1; // read end of the child's stdout
@@ -65,9 +60,5 @@ void removeDirectory(const std::string& path);
 // Reads a whole file into `contents`; false if it cannot be opened.
 bool readFile(const std::string& path, std::string& contents);
 bool fileExists(const std::string& path);
-
-// True when `text` has the shape given: '#' stands for one decimal digit, '?' for any one
-// character, every other character for itself; the lengths must be equal.
-bool matchesShape(const std::string& text, const std::string& shape);
 
 } // namespace tarnwick_test

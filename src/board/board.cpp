@@ -20,16 +20,8 @@ int isSquareAttacked(int colour, int square) {
     const int right = left + 2;
     if (isOnBoard(right) && board[right].piece == Pawn && board[right].colour == colour)
         return 1;
-    // Officers: promoted men sit in the pawn part of the list, below lastOfficerIndex once raised.
-    // Captured entries (code 0) and pawns have no bit in any attackTable mask, so the mask test
-    // skips them without a test of their own.
-    const PieceEntry* entries = pieceList[colour];
-    const AttackEntry* fromSquare = attackTableFrom(square);
-    for (int i = lastOfficerIndex[colour]; i >= 0; --i) {
-        if (listedManAttacks(fromSquare, entries[i].piece, entries[i].square, square))
-            return 1;
-    }
-    return 0;
+    // Officers.
+    return isAttackedByOfficer(colour, square);
 }
 
 int isUnmoved(int square, int piece, int colour) {

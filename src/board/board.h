@@ -5,6 +5,8 @@
 
 #include "channel/runtime_services.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -197,6 +199,34 @@ inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, 
     while (square != target && board[square].piece == Empty)
         square -= entry.step;
     return square == target ? 1 : 0;
+}
+
+// The officer half of isSquareAttacked: does any officer of the colour attack the square?
+// Promoted men sit in the pawn part of the list, below lastOfficerIndex once raised. Captured
+// entries (code 0) and pawns have no bit in any attackTable mask, so the mask test skips them
+// without a test of their own.
+inline int isAttackedByOfficer(int colour, int square) {
+    const PieceEntry* entries = pieceList[colour];
+    const AttackEntry* fromSquare = attackTableFrom(square);
+    for (int i = lastOfficerIndex[colour]; i >= 0; --i) {
+        if (listedManAttacks(fromSquare, entries[i].piece, entries[i].square, square))
+            return 1;
+    }
+    return 0;
+}
+
+// A cell read whole as one little-endian 32-bit word: the list index in the low half, the colour
+// and the code in the two high bytes, so one masked comparison tells which man stands there.
+static_assert(std::endian::native == std::endian::little && offsetof(BoardCell, listIndex) == 0 &&
+              offsetof(BoardCell, colour) == 2 && offsetof(BoardCell, piece) == 3);
+inline constexpr std::uint32_t CellManMask = 0xFFFF0000u;
+inline std::uint32_t cellWord(int square) {
+    std::uint32_t word;
+    std::memcpy(&word, &board[square], sizeof word);
+    return word;
+}
+inline constexpr std::uint32_t cellWordOfMan(int piece, int colour) {
+    return static_cast<std::uint32_t>(piece) << 24 | static_cast<std::uint32_t>(colour) << 16;
 }
 
 int pieceAttacks(int piece, int from, int to);

@@ -5,6 +5,8 @@
 
 #include "board/board.h"
 
+#include <cstdint>
+
 namespace tarnwick {
 
 int tryPromotions(SearchFrame* frame) {
@@ -20,14 +22,61 @@ int tryPromotions(SearchFrame* frame) {
     return 0;
 }
 
+// Branch-free: every entry is written at `count`, and only a live officer moves `count` on.
+void gatherCapturingOfficers(CapturingOfficers& officers) {
+    const int side = sideToMove;
+    const PieceEntry* entries = pieceList[side];
+    int count = 0;
+    for (int i = lastOfficerIndex[side]; i >= 0; --i) {
+        const int piece = entries[i].piece;
+        officers.square[count] = entries[i].square;
+        officers.bit[count] = static_cast<std::uint32_t>(pieceBit[piece]);
+        officers.piece[count] = static_cast<std::uint8_t>(piece);
+        count += piece != Empty && piece != Pawn ? 1 : 0;
+    }
+    officers.count = count;
+    officers.pawnBehind = -pawnStep[side];
+    officers.pawnCell = cellWordOfMan(Pawn, side);
+}
+
+// From scan position j on, the first officer that attacks the victim, or officers.count.
+// `fromVictim` is attackTableFrom(victim), so the walk from an officer towards the victim
+// subtracts the entry's step. The inner loop is the mask test alone: most officers cannot move
+// along the difference at all, and only aligned sliders walk their ray.
+static inline int nextOfficerReaching(const CapturingOfficers& officers, int j,
+                                      const AttackEntry* fromVictim, int victimSquare) {
+    const int count = officers.count;
+    for (;; ++j) {
+        while (j < count && (fromVictim[officers.square[j]].mask & officers.bit[j]) == 0)
+            ++j;
+        if (j == count ||
+            (officers.bit[j] & static_cast<std::uint32_t>(pieceBit[King] | pieceBit[Knight])) != 0)
+            return j;
+        const int step = fromVictim[officers.square[j]].step;
+        int square = officers.square[j] - step;
+        while (square != victimSquare && board[square].piece == Empty)
+            square -= step;
+        if (square == victimSquare)
+            return j;
+    }
+}
+
+// Whether a pawn of the side to move stands on the square, read as one cell word.
+static inline bool holdsOwnPawn(const CapturingOfficers& officers, int square) {
+    return isOnBoard(square) && (cellWord(square) & CellManMask) == officers.pawnCell;
+}
+
 // Hands over the captures of one victim once the first attackers are known: the pawns marked in
-// `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers from list entry
-// `firstOfficer` down. Kept apart so that a victim nobody attacks costs only the scan.
-[[gnu::noinline]] static int handOverCaptures(int victimSquare, int pawnOrigins, int firstOfficer,
+// `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers from scan position
+// `firstOfficer` on. Kept apart so that a victim nobody attacks costs only the scan.
+[[gnu::noinline]] static int handOverCaptures(const CapturingOfficers& officers, int victimSquare,
+                                              int pawnOrigins, int firstOfficer,
                                               SearchFrame* frame) {
     Move& slot = moveStack[currentSlot];
-    const int side = sideToMove;
-    const int behind = victimSquare - pawnStep[side];
+    slot.to = static_cast<std::int16_t>(victimSquare);
+    slot.captured = board[victimSquare].piece;
+    slot.kind = NormalMove;
+    const int behind = victimSquare + officers.pawnBehind;
     for (int k = 0; k < 2; ++k) {
         if ((pawnOrigins & (1 << k)) == 0)
             continue;
@@ -36,45 +85,61 @@ int tryPromotions(SearchFrame* frame) {
         if (isPromotionRank(victimSquare) ? tryPromotions(frame) : moveCallback(frame))
             return 1;
     }
-    const PieceEntry* entries = pieceList[side];
     const AttackEntry* fromVictim = attackTableFrom(victimSquare);
-    for (int i = firstOfficer; i >= 0; --i) {
-        const int piece = entries[i].piece;
-        if (!listedManAttacks(fromVictim, piece, entries[i].square, victimSquare))
-            continue;
-        slot.from = static_cast<std::int16_t>(entries[i].square);
-        slot.piece = static_cast<std::uint8_t>(piece);
+    for (int j = firstOfficer; j < officers.count; ++j) {
+        j = nextOfficerReaching(officers, j, fromVictim, victimSquare);
+        if (j == officers.count)
+            break;
+        slot.from = static_cast<std::int16_t>(officers.square[j]);
+        slot.piece = officers.piece[j];
         if (moveCallback(frame))
             return 1;
     }
     return 0;
 }
 
+// The captures of the man on one victim square: pawns first, the least valuable attackers, from
+// the two squares diagonally behind, then the officers in scan order.
+static inline int generateCapturesOf(const CapturingOfficers& officers, int victimSquare,
+                                     SearchFrame* frame) {
+    const int behind = victimSquare + officers.pawnBehind;
+    const int pawnOrigins =
+        (holdsOwnPawn(officers, behind - 1) ? 1 : 0) | (holdsOwnPawn(officers, behind + 1) ? 2 : 0);
+    const int firstOfficer =
+        nextOfficerReaching(officers, 0, attackTableFrom(victimSquare), victimSquare);
+    if (pawnOrigins == 0 && firstOfficer == officers.count)
+        return 0;
+    return handOverCaptures(officers, victimSquare, pawnOrigins, firstOfficer, frame);
+}
+
 int generateCaptures(int victimSquare, SearchFrame* frame) {
     Move& slot = moveStack[currentSlot];
-    const int side = sideToMove;
     slot.to = static_cast<std::int16_t>(victimSquare);
     slot.captured = board[victimSquare].piece;
     slot.kind = NormalMove;
-    // Pawns first: the least valuable attackers, from the two squares diagonally behind.
-    const int behind = victimSquare - pawnStep[side];
-    int pawnOrigins = 0;
-    for (int k = 0; k < 2; ++k) {
-        const int origin = behind - 1 + 2 * k;
-        if (isOnBoard(origin) && board[origin].piece == Pawn && board[origin].colour == side)
-            pawnOrigins |= 1 << k;
+    CapturingOfficers officers;
+    gatherCapturingOfficers(officers);
+    return generateCapturesOf(officers, victimSquare, frame);
+}
+
+int generateCapturesBy(CapturingOfficers& officers, int victimSquare, SearchFrame* frame) {
+    if (officers.count == OfficersNotGathered)
+        gatherCapturingOfficers(officers);
+    return generateCapturesOf(officers, victimSquare, frame);
+}
+
+int generateAllCaptures(CapturingOfficers& officers, int skippedSquare, SearchFrame* frame) {
+    if (officers.count == OfficersNotGathered)
+        gatherCapturingOfficers(officers);
+    // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
+    const int other = otherSide;
+    const PieceEntry* victims = pieceList[other];
+    for (int i = 1; i <= lastPieceIndex[other]; ++i) {
+        if (victims[i].piece != Empty && victims[i].square != skippedSquare &&
+            generateCapturesOf(officers, victims[i].square, frame))
+            return 1;
     }
-    // Officers from the end of their list part: knights before bishops, rooks, queens, the king.
-    // Captured entries and pawns fail the attack test's mask lookup at once.
-    const PieceEntry* entries = pieceList[side];
-    const AttackEntry* fromVictim = attackTableFrom(victimSquare);
-    int firstOfficer = lastOfficerIndex[side];
-    while (firstOfficer >= 0 && !listedManAttacks(fromVictim, entries[firstOfficer].piece,
-                                                  entries[firstOfficer].square, victimSquare))
-        --firstOfficer;
-    if (pawnOrigins == 0 && firstOfficer < 0)
-        return 0;
-    return handOverCaptures(victimSquare, pawnOrigins, firstOfficer, frame);
+    return 0;
 }
 
 // King and knight: one step in each of the given directions, from the last index down.
@@ -251,13 +316,10 @@ int isMoveValid() {
 int generateAllMoves(SearchFrame* frame) {
     if (generateEnPassant(frame))
         return 1;
-    // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
-    const int other = otherSide;
-    for (int i = 1; i <= lastPieceIndex[other]; ++i) {
-        if (pieceList[other][i].piece != Empty &&
-            generateCaptures(pieceList[other][i].square, frame))
-            return 1;
-    }
+    CapturingOfficers officers;
+    officers.count = OfficersNotGathered;
+    if (generateAllCaptures(officers, PlaceholderSquare, frame))
+        return 1;
     if (generateCastling(frame))
         return 1;
     // Quiet moves of every own man, the king's first.

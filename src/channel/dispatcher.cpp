@@ -44,9 +44,8 @@ int dispatchCommand() {
     if (strcasecmp(commandWord, "debug") == 0) {
         applyDebugSwitch(commandArgs);
     } else if (strcasecmp(commandWord, "go") == 0) {
-        // A move still owed by an "infinite" or "ponder" search that ended by itself goes out
-        // first, as on `stop`: the new search would otherwise take over the debt and the
-        // interface would never get an answer to the earlier `go`.
+        // An "infinite" or "ponder" search cut short by a command other than `stop` still owes
+        // its move; it goes out before the new search, so that every `go` gets its one line.
         sendOwedBestMove(1);
         // `think` frees the slot once it has its arguments; a command that arrives during the
         // search fills it again and is handled on the next call.

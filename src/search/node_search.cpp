@@ -29,16 +29,45 @@ inline constexpr int MaxThreeMen = 3;
 // By colour, the rank (square bits 4 to 6) from which a pawn promotes with its next push.
 inline constexpr int seventhRankBase[2] = {96, 16};
 
+// Whether a pawn of the colour stands on the rank that starts at `rankBase`: one look at the
+// rank's eight cells, each read whole, spares most quiescence nodes the scan of the list.
+static bool pawnStandsOnRank(int rankBase, int colour) {
+    bool found = false;
+    for (int file = 0; file < 8; ++file)
+        found |= (cellWord(rankBase + file) & CellManMask) == cellWordOfMan(Pawn, colour);
+    return found;
+}
+
 static int kingSquare(int colour) {
     return pieceList[colour][0].square;
 }
 
-// Whether the move just made may have left the mover's own king attacked (see searchMove).
-static bool mayExposeKing(const SearchFrame& f, const Move& m) {
+// Whether the man standing first on the line from `king` through the vacated `origin` is of
+// `attackerColour` and moves along that line. While the king was not attacked before a move, a
+// man leaving a line through it is the only way the move can uncover an attack on it: the
+// destination only blocks, and the man that moved there is checked on its own.
+static int lineThroughOriginAttacks(int king, int origin, int attackerColour) {
+    const AttackEntry& line = attackTable[AttackTableCentre + origin - king];
+    if ((line.mask & static_cast<std::uint32_t>(pieceBit[Queen])) == 0)
+        return 0;
+    int square = king + line.step;
+    while (isOnBoard(square) && board[square].piece == Empty)
+        square += line.step;
+    if (!isOnBoard(square) || board[square].colour != attackerColour)
+        return 0;
+    return maskHasPiece(attackTable[AttackTableCentre + king - square].mask, board[square].piece)
+               ? 1
+               : 0;
+}
+
+// Whether the move just made has left the mover's own king attacked (see searchMove). A king
+// that was in check, a king move and en passant, which removes a second man, get the full
+// attack test; any other move can only uncover an attack along the line through its origin.
+static int leavesOwnKingAttacked(const SearchFrame& f, const Move& m) {
+    const int king = kingSquare(sideToMove);
     if (f.inCheck || m.piece == King || m.kind == EnPassant)
-        return true;
-    const int kingToOrigin = AttackTableCentre + m.from - kingSquare(sideToMove);
-    return (attackTable[kingToOrigin].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0;
+        return isSquareAttacked(otherSide, king);
+    return lineThroughOriginAttacks(king, m.from, otherSide);
 }
 
 // Whether the move just made attacks the opponent's king. Only the moved man can give a direct
@@ -48,14 +77,14 @@ static int movedManGivesCheck(const Move& m) {
     const int king = kingSquare(otherSide);
     if (m.kind != NormalMove && m.kind != Promotion)
         return isSquareAttacked(sideToMove, king);
-    const int originToKing = AttackTableCentre + king - m.from;
-    if ((attackTable[originToKing].mask & static_cast<std::uint32_t>(pieceBit[Queen])) != 0)
-        return isSquareAttacked(sideToMove, king);
+    int direct;
     if (m.piece == Pawn) {
         const int ahead = m.to + pawnStep[sideToMove];
-        return king == ahead - 1 || king == ahead + 1 ? 1 : 0;
+        direct = king == ahead - 1 || king == ahead + 1 ? 1 : 0;
+    } else {
+        direct = pieceAttacksSquare(m.piece, m.to, king);
     }
-    return pieceAttacksSquare(m.piece, m.to, king);
+    return direct != 0 || lineThroughOriginAttacks(king, m.from, sideToMove) != 0 ? 1 : 0;
 }
 
 static void raiseSelDepth() {
@@ -184,9 +213,9 @@ int searchMove(SearchFrame* frame) {
     }
     // 2. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
     //    When the side was not in check, only a king move, en passant or a man leaving a line
-    //    through its own king can expose the king; every other move needs no attack test.
+    //    through its own king can expose the king; that line is the only one to look along.
     makeMove(m);
-    if (mayExposeKing(f, m) && isSquareAttacked(otherSide, kingSquare(sideToMove))) {
+    if (leavesOwnKingAttacked(f, m)) {
         unmakeMove(m);
         return 0;
     }
@@ -372,9 +401,11 @@ void generateNodeMoves(SearchFrame* frame) {
     // 2. En passant, then the captures of the man that just moved (not of a king: the king
     //    that castled or moved cannot be taken).
     f.stage = StageRecaptures;
-    if (generateEnPassant(frame))
+    if (prev.piece == Pawn && generateEnPassant(frame)) // only a pawn's double step allows one
         return;
-    if (prev.piece != Empty && prev.piece != King && generateCaptures(prev.to, frame))
+    CapturingOfficers officers;
+    officers.count = OfficersNotGathered;
+    if (prev.piece != Empty && prev.piece != King && generateCapturesBy(officers, prev.to, frame))
         return;
     // 3. The two killers of this ply, full-width nodes only, when they still fit the position.
     if (f.depth > 0 && !isEmptyKiller(killers[ply][0])) {
@@ -390,14 +421,12 @@ void generateNodeMoves(SearchFrame* frame) {
     }
     // 4. The other captures, most valuable victim first (the list order).
     f.stage = StageRemaining;
-    for (int i = 1; i <= lastPieceIndex[otherSide]; ++i) {
-        const PieceEntry& victim = pieceList[otherSide][i];
-        if (victim.piece != Empty && victim.square != prev.to &&
-            generateCaptures(victim.square, frame))
-            return;
-    }
+    if (generateAllCaptures(officers, prev.to, frame))
+        return;
     // 5. Quiescence adds only the pushes of pawns about to promote.
     if (f.depth <= 0) {
+        if (!pawnStandsOnRank(seventhRankBase[sideToMove], sideToMove))
+            return;
         for (int i = 1; i <= lastPieceIndex[sideToMove]; ++i) {
             const PieceEntry& man = pieceList[sideToMove][i];
             if (man.piece == Pawn && (man.square & 0x70) == seventhRankBase[sideToMove] &&

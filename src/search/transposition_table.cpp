@@ -16,10 +16,19 @@ namespace tarnwick {
 // that could not be had is not tried again (and the fallback table not cleared) at every isready.
 static std::uint64_t requestedEntries = 0;
 
+// The slot of the position is indexKey modulo ttEntries. For the usual sizes (a power of two
+// MiB) the entry count is a power of two, and a mask picks the same slot as the remainder
+// without a division at every probe and store; 0 means the count is not a power of two.
+static std::uint32_t slotMask = 0;
+
+static TtEntry& entryOfPosition() {
+    return ttTable[slotMask != 0 ? indexKey & slotMask : indexKey % ttEntries];
+}
+
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
-    const TtEntry& entry = ttTable[indexKey % ttEntries];
+    const TtEntry& entry = entryOfPosition();
     if (entry.lock != lockKey || depth > entry.depth)
         return 0;
     switch (entry.bound) {
@@ -52,7 +61,7 @@ int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
 void ttStore(int alpha, int beta, int depth, int value) {
     if (ttTable == nullptr)
         return;
-    TtEntry& entry = ttTable[indexKey % ttEntries];
+    TtEntry& entry = entryOfPosition();
     // A deeper result of the same position is never replaced by a shallower one.
     if (entry.lock == lockKey && depth < entry.depth)
         return;
@@ -83,6 +92,7 @@ static int allocateTable(std::uint64_t entries) {
     if (ttTable == nullptr)
         return 0;
     ttEntries = static_cast<std::uint32_t>(entries);
+    slotMask = (ttEntries & (ttEntries - 1)) == 0 ? ttEntries - 1 : 0;
     return 1;
 }
 
@@ -111,6 +121,7 @@ void releaseTables() {
     std::free(ttTable);
     ttTable = nullptr;
     ttEntries = 0;
+    slotMask = 0;
     requestedEntries = 0;
     std::free(attackTable);
     attackTable = nullptr;

@@ -3,40 +3,73 @@
 #pragma once
 
 #include "board/board.h"
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "board/move_notation.h"
+#include "board/position_setup.h"
 
+#include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace tarnwick {
 
-// The square of a name such as "e4".
 constexpr int sq(const char* name) {
     return makeSquare(name[0] - 'a', name[1] - '1');
 }
-// A move record from its text's squares, e.g. move("e2e4", NormalMove, Pawn, Empty).
-Move move(const char* text, int kind, int piece, int captured);
+inline Move move(const char* text, int kind, int piece, int captured) {
+    return Move{static_cast<std::int16_t>(sq(text + 2)), static_cast<std::int16_t>(sq(text)),
+                static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
+                static_cast<std::uint8_t>(captured)};
+}
 
-// Builds the key and attack tables if needed, resets the board and sets the position up.
-void setPosition(const char* text);
+// Builds the attack table if needed, resets the board and sets the position up.
+inline void setPosition(const char* text) {
+    if (attackTable == nullptr)
+        buildAttackTable();
+    resetBoard();
+    setupPosition(text);
+}
 
-// Every candidate the generators hand over in the root order, and the legal ones.
-std::vector<Move> pseudoLegalMoves();
-std::vector<Move> legalMoves();
-std::string movesText(const std::vector<Move>& moves);
-// The generated move with this text; a record with piece 0 when there is none.
-Move findMove(const char* text);
+// The texts of the moves the generators hand over for this position, in the root order; with
+// `from`, only that man's moves; with `special`, only en passant and castling.
+inline std::vector<Move> generated;
+inline std::string movesText(const char* position, const char* from = "", bool special = false) {
+    setPosition(position);
+    generated.clear();
+    moveCallback = [](SearchFrame*) {
+        generated.push_back(moveStack[currentSlot]);
+        return 0;
+    };
+    generateAllMoves(nullptr);
+    std::string text;
+    for (const Move& each : generated)
+        if ((*from == 0 || each.from == sq(from)) && (!special || (each.kind & ~Promotion) != 0))
+            text.append(text.empty() ? "" : " ").append(moveToText(each).text);
+    return text;
+}
 
 struct PositionSnapshot {
-    BoardCell cells[BoardCells];
-    int squares[2][PieceListSize];
-    int pieces[2][PieceListSize];
-    int count;
-    std::uint32_t lock;
-    std::uint32_t index;
+    BoardCell cells[BoardCells]{};
+    int squares[2][PieceListSize]{}, pieces[2][PieceListSize]{}, count;
+    std::uint32_t lock, index;
     bool operator==(const PositionSnapshot&) const = default;
 };
-PositionSnapshot takeSnapshot();
-bool keysMatchScratch();
-void exchangeSides();
+inline PositionSnapshot takeSnapshot() {
+    PositionSnapshot s{.count = pieceCount, .lock = lockKey, .index = indexKey};
+    std::memcpy(s.cells, board, sizeof board);
+    for (int colour = 0; colour < 2; ++colour)
+        for (int i = 0; i < PieceListSize; ++i) {
+            s.squares[colour][i] = pieceList[colour][i].square;
+            s.pieces[colour][i] = pieceList[colour][i].piece;
+        }
+    return s;
+}
+inline bool keysMatchScratch() {
+    std::uint32_t lock = 0, index = 0;
+    computeKeysFromScratch(lock, index);
+    return lock == lockKey && index == indexKey;
+}
 
 } // namespace tarnwick

@@ -1,101 +1,56 @@
 // The generators: their order (the search's move ordering), castling and en passant rules, the
-// promotion expansion, the killer test, and stopping on the callback's word.
-#include "board/board.h"
-#include "board/move_generation.h"
+// promotion expansion, the killer test, and the history test behind castling rights.
 #include "board_test_support.h"
-
-#include <gtest/gtest.h>
 
 namespace tarnwick {
 namespace {
 
-std::string textOfMoves(const char* position, int kind, int from = -1) {
-    setPosition(position);
-    std::vector<Move> chosen;
-    for (const Move& each : pseudoLegalMoves()) {
-        if ((kind < 0 || each.kind == kind) && (from < 0 || each.from == from))
-            chosen.push_back(each);
-    }
-    return movesText(chosen);
-}
-
-TEST(MoveGeneration, FollowsTheRootOrder) {
-    setPosition("startpos");
-    EXPECT_EQ(movesText(legalMoves()),
-              "b1c3 b1a3 g1h3 g1f3 a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 "
-              "g2g3 g2g4 h2h3 h2h4");
-    // Queen before rook as victims, pawn before knight before rook as attackers, then the
-    // king's quiet moves before all others.
-    const std::string text = textOfMoves("fen 4k3/8/8/2r1q3/3P4/5N2/8/4RK2 w", -1);
-    EXPECT_EQ(text.substr(0, 39), "d4e5 f3e5 e1e5 d4c5 f1e2 f1g2 f1f2 f1g1");
-    // Promotions queen, rook, bishop, knight, for captures and pushes.
-    EXPECT_EQ(textOfMoves("fen 3r1k2/4P3/8/8/8/8/8/4K3 w", -1, sq("e7")),
-              "e7d8q e7d8r e7d8b e7d8n e7e8q e7e8r e7e8b e7e8n");
-}
-
-TEST(MoveGeneration, PawnPushesStopAtTheFirstOccupiedSquare) {
-    EXPECT_EQ(textOfMoves("fen 4k3/8/8/8/8/4n3/4P3/4K3 w", NormalMove, sq("e2")), "");
-    EXPECT_EQ(textOfMoves("fen 4k3/8/8/8/4n3/8/4P3/4K3 w", NormalMove, sq("e2")), "e2e3");
-    // A pawn on its own last rank (odd input) has no pushes and reads nothing off the board.
-    EXPECT_EQ(textOfMoves("fen P3k3/8/8/8/8/8/8/4K3 w", -1, sq("a8")), "");
-    EXPECT_EQ(textOfMoves("fen 4k3/8/8/8/8/8/8/p3K3 b - - 0 1", -1, sq("a1")), "");
-}
-
-int calls = 0;
-int stopAt = 0;
-
-int countAndStop(SearchFrame*) {
-    return ++calls == stopAt ? 1 : 0;
-}
-
-TEST(MoveGeneration, AStopEndsTheGenerationAndPromotionsLeaveThePawnMove) {
-    setPosition("fen 4k3/8/8/2r1q3/3P4/5N2/8/4RK2 w");
-    moveCallback = countAndStop;
-    calls = 0;
-    stopAt = 1; // the first of three captures of the queen
-    EXPECT_EQ(generateCaptures(sq("e5"), nullptr), 1);
-    EXPECT_EQ(calls, 1);
-    calls = 0;
-    stopAt = 3;
-    EXPECT_EQ(generateAllMoves(nullptr), 1);
-    EXPECT_EQ(calls, 3);
-    setPosition("fen 4k3/1P6/8/8/8/8/8/4K3 w");
-    moveCallback = countAndStop;
-    calls = 0;
-    stopAt = 0;
-    EXPECT_EQ(generateQuietMoves(sq("b7"), nullptr), 0);
-    EXPECT_EQ(calls, 4);
-    EXPECT_EQ(moveStack[currentSlot], move("b7b8", NormalMove, Pawn, Empty));
-}
-
-TEST(MoveGeneration, CastlingFollowsHistoryChecksAndEmptySquares) {
-    const char* const cases[][2] = {
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1g1 e1c1"},
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R b - - 0 1", "e8g8 e8c8"},
-        {"fen 4k3/4r3/8/8/8/8/8/R3K2R w", ""},          // in check
-        {"fen 4k3/8/8/8/8/8/8/RN2K1NR w", ""},          // squares between occupied
-        {"fen 4k3/8/8/8/8/8/5r2/R3K2R w", "e1c1"},      // f1 passed over under attack
-        {"fen 4k3/8/8/8/8/8/3r4/R3K2R w", "e1g1"},      // d1 passed over under attack
-        {"fen 4k3/8/8/8/8/8/6r1/R3K2R w", "e1g1 e1c1"}, // only g1 attacked: left to legality
-        {"fen 4k3/8/8/8/8/8/1r6/R3K2R w", "e1g1 e1c1"}, // b1 may be attacked
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves e1e2 e8e7 e2e1 e7e8", ""},
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves h1h2 a8a7 h2h1 a7a8", "e1c1"},
+TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
+    const char* const cases[][3] = {
+        // Position, the man whose moves are shown ("" for all, "!" castling and en passant
+        // only), their texts (only the first ones up to "...").
+        {"startpos", "",
+         "b1c3 b1a3 g1h3 g1f3 a2a3 a2a4 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g2g3 "
+         "g2g4 h2h3 h2h4"},
+        // Queen before rook as victims, pawn before knight before rook as attackers, then the
+        // king's quiet moves before all others.
+        {"fen 4k3/8/8/2r1q3/3P4/5N2/8/4RK2 w", "", "d4e5 f3e5 e1e5 d4c5 f1e2 f1g2 f1f2 f1g1 ..."},
+        // Promotions queen, rook, bishop, knight, for captures and pushes.
+        {"fen 3r1k2/4P3/8/8/8/8/8/4K3 w", "e7", "e7d8q e7d8r e7d8b e7d8n e7e8q e7e8r e7e8b e7e8n"},
+        // Pushes stop at the first occupied square; a pawn on its own last rank (odd input)
+        // has no pushes and reads nothing off the board.
+        {"fen 4k3/8/8/8/8/4n3/4P3/4K3 w", "e2", ""},
+        {"fen 4k3/8/8/8/4n3/8/4P3/4K3 w", "e2", "e2e3"},
+        {"fen P3k3/8/8/8/8/8/8/4K3 w", "a8", ""},
+        {"fen 4k3/8/8/8/8/8/8/p3K3 b - - 0 1", "a1", ""},
+        // Castling follows the history, not the FEN; not out of or through check; the target
+        // square is left to the legality test; b1 may be attacked.
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "!", "e1g1 e1c1"},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R b - - 0 1", "!", "e8g8 e8c8"},
+        {"fen 4k3/4r3/8/8/8/8/8/R3K2R w", "!", ""},
+        {"fen 4k3/8/8/8/8/8/8/RN2K1NR w", "!", ""},
+        {"fen 4k3/8/8/8/8/8/5r2/R3K2R w", "!", "e1c1"},
+        {"fen 4k3/8/8/8/8/8/3r4/R3K2R w", "!", "e1g1"},
+        {"fen 4k3/8/8/8/8/8/6r1/R3K2R w", "!", "e1g1 e1c1"},
+        {"fen 4k3/8/8/8/8/8/1r6/R3K2R w", "!", "e1g1 e1c1"},
+        // A king or rook that went away and came back has moved (isUnmoved reads the history).
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves e1e2 e8e7 e2e1 e7e8", "!", ""},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves h1h2 a8a7 h2h1 a7a8", "!", "e1c1"},
+        // En passant answers only the double step just played (the FEN's field is ignored),
+        // and comes first of all.
+        {"startpos moves e2e4 d7d5 e4e5 f7f5", "", "e5f6 e1e2 ..."},
+        {"startpos moves e2e4 d7d5 e4e5 f7f5", "!", "e5f6"},
+        {"fen 4k3/8/8/8/3p1p2/8/4P3/4K3 w moves e2e4", "!", "d4e3 f4e3"},
+        {"startpos moves e2e4 d7d5 e4e5 f7f5 g1f3 g8f6", "!", ""},
+        {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", "!", ""},
     };
-    for (const auto& [position, expected] : cases) {
-        std::string text = textOfMoves(position, CastleKingSide);
-        const std::string queenSide = textOfMoves(position, CastleQueenSide);
-        text += text.empty() || queenSide.empty() ? queenSide : " " + queenSide;
+    for (const auto& [position, from, expected] : cases) {
+        const bool special = std::strcmp(from, "!") == 0;
+        std::string text = movesText(position, special ? "" : from, special);
+        if (std::string_view(expected).ends_with("..."))
+            text = text.substr(0, std::strlen(expected) - 3) + "...";
         EXPECT_EQ(text, expected) << position;
     }
-    setPosition("fen 4k3/8/8/8/8/8/6r1/R3K2R w");
-    EXPECT_EQ(movesText(legalMoves()).find("e1g1"), std::string::npos);
-}
-
-TEST(MoveGeneration, EnPassantAnswersOnlyTheDoubleStepJustPlayed) {
-    setPosition("startpos moves e2e4 d7d5 e4e5 f7f5");
-    EXPECT_EQ(pseudoLegalMoves().at(0), move("e5f6", EnPassant, Pawn, Empty));
-    EXPECT_EQ(textOfMoves("fen 4k3/8/8/8/3p1p2/8/4P3/4K3 w moves e2e4", EnPassant), "d4e3 f4e3");
-    EXPECT_EQ(textOfMoves("startpos moves e2e4 d7d5 e4e5 f7f5 g1f3 g8f6", EnPassant), "");
 }
 
 TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
@@ -119,8 +74,20 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
     for (const auto& c : cases) {
         setPosition(c.position);
         moveStack[currentSlot] = c.killer;
-        EXPECT_EQ(isMoveValid(), c.valid) << c.position << " " << movesText({c.killer});
+        EXPECT_EQ(isMoveValid(), c.valid) << c.position << " " << moveToText(c.killer).text;
     }
+}
+
+TEST(IsUnmoved, LooksBelowCurrentSlotDownToTheSentinel) {
+    setPosition("startpos");
+    EXPECT_EQ(isUnmoved(sq("e1"), King, White), 1);
+    EXPECT_EQ(isUnmoved(sq("e1"), King, Black), 0); // the cell must hold that man
+    // A search move in the line below currentSlot counts for the plies above it only.
+    moveStack[RootSlot] = move("h8h6", NormalMove, Rook, Empty);
+    currentSlot = RootSlot + 1;
+    EXPECT_EQ(isUnmoved(sq("h8"), Rook, Black), 0);
+    currentSlot = RootSlot;
+    EXPECT_EQ(isUnmoved(sq("h8"), Rook, Black), 1);
 }
 
 } // namespace

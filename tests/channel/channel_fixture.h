@@ -1,62 +1,44 @@
-// Shared set-up of the channel tests: a clean channel state, recording stand-ins for the engine
-// entry points, a fresh working directory for the logbook, and a pipe that catches the output.
+// Shared set-up of the channel tests: the channel's state reset, a fresh working directory for
+// the logbook, and the output lines caught in a file there.
 #pragma once
 
-#include <atomic>
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
+#include <unistd.h>
 
 namespace channel_test {
 
-// What the recording entry points saw.
-struct CallRecord {
-    std::atomic<int> reportBestMoveCalls;
-    std::atomic<int> lastStopped;
-    int releaseTablesCalls;
-    int prepareTablesCalls;
-    int thinkCalls;
-    int setupPositionCalls;
-    std::string setupPositionText;
-    int applyOptionCalls;
-    int sendIdentityCalls;
-};
-inline CallRecord calls;
-
-// What the recording `think` does, set by each test.
-struct ThinkScript {
-    int ponderMode;         // ponderMode left behind when think returns
-    int leaveCommandQueued; // 1: simulate a command queued during the search
-};
-inline ThinkScript thinkScript;
-
-// Captures what sendLine and reportError write.
-class OutputCapture {
-  public:
-    OutputCapture();
-    ~OutputCapture();
-    // Everything written so far, consumed.
-    std::string take();
-    // The next complete line, waiting up to timeoutMs; false on timeout.
-    bool readLine(std::string& line, int timeoutMs);
-
-  private:
-    int readEnd = -1;
-    int writeEnd = -1;
-    std::string pending;
-};
-
 class ChannelTest : public ::testing::Test {
   protected:
-    void SetUp() override;
-    void TearDown() override;
-    // Puts a command in the slot as the reader does and runs the dispatcher once.
-    int dispatch(const char* word, const char* args = "");
-    std::string logbookText();
+    void SetUp() override {
+        tarnwick::resetCommandChannel();
+        previousDirectory = std::filesystem::current_path();
+        std::filesystem::current_path(directory = tarnwick_test::makeTemporaryDirectory());
+        // Appended writes stay whole, as they do in a pipe.
+        tarnwick::outputDescriptor = open("output.txt", O_WRONLY | O_CREAT | O_APPEND, 0600);
+        ASSERT_GE(tarnwick::outputDescriptor, 0);
+    }
+    void TearDown() override {
+        if (tarnwick::outputDescriptor > STDOUT_FILENO)
+            close(tarnwick::outputDescriptor);
+        tarnwick::resetCommandChannel(); // closes the logbook too
+        std::filesystem::current_path(previousDirectory);
+        tarnwick_test::removeDirectory(directory);
+    }
+    // The whole text of a file in the working directory, or "<none>".
+    std::string fileText(const char* name) {
+        std::string text;
+        return tarnwick_test::readFile(directory + "/" + name, text) ? text : "<none>";
+    }
 
     std::string directory;
-    std::string previousDirectory;
-    OutputCapture* output = nullptr;
+    std::filesystem::path previousDirectory;
 };
 
 } // namespace channel_test

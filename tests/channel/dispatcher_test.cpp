@@ -1,135 +1,131 @@
-// The dispatcher's rows, driven through the slot as the reader fills it, with recording entry
-// points: which entry point each word reaches, what is sent, and when a bestmove is owed.
-#include "channel/dispatcher.h"
+// The main thread's side of the channel: the time budget and limits of every `go` text, the owed
+// bestmove sent once when both threads try, and the Hash option.
+#include "channel/go_parameters.h"
 #include "channel/input_reader.h"
+#include "channel/options.h"
 #include "channel_fixture.h"
-#include "test_support.h"
 
+#include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 
 using namespace tarnwick;
-using channel_test::calls;
-using channel_test::thinkScript;
 
 namespace {
 
 class Dispatcher : public channel_test::ChannelTest {};
 
-TEST_F(Dispatcher, EmptySlotIsNothingToDo) {
-    EXPECT_EQ(dispatchCommand(), 1);
-    EXPECT_EQ(output->take(), "");
+// What parseGoParameters makes of `text`: "budget depthLimit nodeLimit clockEndsSearch
+// ponderMode [searchMoves]". Nothing of the previous search may stay behind.
+std::string parsed(const std::string& text, char side, int ponderBefore) {
+    std::strcpy(searchRequest.searchMoves, "left from before");
+    searchRequest.ponderMode = ponderBefore;
+    const int budget = parseGoParameters(text.c_str(), side);
+    char result[CommandBufferSize + 64];
+    std::snprintf(result, sizeof result, "%d %d %llu %d %d [%s]", budget, searchRequest.depthLimit,
+                  static_cast<unsigned long long>(searchRequest.nodeLimit),
+                  searchRequest.clockEndsSearch, searchRequest.ponderMode.load(),
+                  searchRequest.searchMoves);
+    return result;
 }
 
-TEST_F(Dispatcher, WordsReachTheirEntryPointsInAnyCase) {
-    for (const char* word : {"uci", "UCI", "Uci"}) {
-        EXPECT_EQ(dispatch(word), 1);
-        EXPECT_EQ(output->take(), "uciok\n") << word;
-    }
-    EXPECT_EQ(calls.sendIdentityCalls, 3);
-
-    EXPECT_EQ(dispatch("IsReady"), 1);
-    EXPECT_EQ(calls.prepareTablesCalls, 1);
-    EXPECT_EQ(output->take(), "readyok\n");
-
-    EXPECT_EQ(dispatch("Position", "startpos moves e2e4"), 1);
-    EXPECT_EQ(calls.setupPositionCalls, 1);
-    EXPECT_EQ(calls.setupPositionText, "startpos moves e2e4");
-
-    EXPECT_EQ(dispatch("setoption", "name Hash value 64"), 1);
-    EXPECT_EQ(calls.applyOptionCalls, 1);
-    EXPECT_EQ(commandPending.load(), 0);
-}
-
-TEST_F(Dispatcher, UnknownWordsAreIgnoredAndLoggedOnlyInDebugMode) {
-    for (const char* word : {"ucinewgame", "register", "xyzzy", "gogo"})
-        EXPECT_EQ(dispatch(word, "some args"), 1);
-    EXPECT_EQ(output->take(), "");
-    EXPECT_FALSE(tarnwick_test::fileExists("LogBook.txt"));
-    EXPECT_EQ(calls.thinkCalls, 0);
-
-    EXPECT_EQ(dispatch("debug", "ON"), 1);
-    EXPECT_EQ(debugMode.load(), 1);
-    EXPECT_EQ(dispatch("ucinewgame"), 1);
-    EXPECT_EQ(dispatch("debug", "maybe"), 1); // changes nothing
-    EXPECT_EQ(debugMode.load(), 1);
-    EXPECT_EQ(dispatch("debug", "off"), 1);
-    EXPECT_EQ(debugMode.load(), 0);
-    EXPECT_EQ(dispatch("foo", "bar"), 1);
-    std::string log = logbookText();
-    EXPECT_NE(log.find(" - Processing: \"ucinewgame\" \"\"\n"), std::string::npos) << log;
-    EXPECT_NE(log.find(" - Error: Unknown command - \"ucinewgame\" \"\"\n"), std::string::npos);
-    EXPECT_NE(log.find(" - Processing: \"debug\" \"off\"\n"), std::string::npos);
-    EXPECT_EQ(log.find("foo"), std::string::npos); // logging was off again
-    EXPECT_EQ(log.find("ON"), std::string::npos);  // switching on is not logged
-}
-
-TEST_F(Dispatcher, QuitReleasesTablesAndLeavesTheSlotSet) {
-    EXPECT_EQ(dispatch("QUIT"), 0);
-    EXPECT_EQ(calls.releaseTablesCalls, 1);
-    EXPECT_EQ(commandPending.load(), 1);
-}
-
-TEST_F(Dispatcher, EachGoOwesExactlyOneBestMove) {
-    EXPECT_EQ(dispatch("go", "wtime 1000"), 1);
-    EXPECT_EQ(calls.thinkCalls, 1);
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 1);
-    EXPECT_EQ(calls.lastStopped.load(), 0);
-    // Nothing more is owed: stop and ponderhit of an idle engine send nothing.
-    EXPECT_EQ(dispatch("stop"), 1);
-    EXPECT_EQ(dispatch("ponderhit"), 1);
-    EXPECT_EQ(dispatch("stop"), 1);
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 1);
-    EXPECT_EQ(output->take(), "bestmove 0000\n");
-}
-
-TEST_F(Dispatcher, StopBeforeAnySearchSendsNothing) {
-    EXPECT_EQ(dispatch("stop"), 1);
-    EXPECT_EQ(dispatch("ponderhit"), 1);
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 0);
-    EXPECT_EQ(output->take(), "");
-}
-
-TEST_F(Dispatcher, OpenEndedSearchThatEndedByItselfAnswersStopOrPonderhit) {
-    thinkScript.ponderMode = 1;
-    for (const char* word : {"stop", "ponderhit"}) {
-        calls.reportBestMoveCalls = 0;
-        EXPECT_EQ(dispatch("go", "ponder"), 1);
-        EXPECT_EQ(calls.reportBestMoveCalls.load(), 0) << "owed until " << word;
-        EXPECT_EQ(dispatch(word), 1);
-        EXPECT_EQ(calls.reportBestMoveCalls.load(), 1) << word;
-        EXPECT_EQ(calls.lastStopped.load(), std::string(word) == "stop" ? 1 : 0);
-        EXPECT_EQ(dispatch(word), 1);
-        EXPECT_EQ(calls.reportBestMoveCalls.load(), 1) << "a second " << word;
+// Rows without black keys are checked for Black too, with the white keys swapped for black ones.
+// Notable rows: movestogo 0 counts as absent (20 moves with an increment); the other side's keys
+// are ignored; keys are case-sensitive; movetime replaces the clock; depth or nodes alone leave
+// the clock out of it, with a clock key whichever comes first ends the search; depth is at least
+// one iteration; node counts saturate.
+TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
+    // clang-format off
+    const char* cases[][2] = {
+        {"wtime 300000", "6500 0 0 1 0 []"}, {"wtime 180000 winc 2000", "7450 0 0 1 0 []"},
+        {"wtime 60000 winc 1000", "800 0 0 1 0 []"}, {"wtime 60000", "1 0 0 1 0 []"},
+        {"wtime 10000 movestogo 2", "1750 0 0 1 0 []"}, {"wtime 1000 winc 10000", "950 0 0 1 0 []"},
+        {"wtime 3600000 movestogo 40", "82500 0 0 1 0 []"}, {"wtime -500", "1 0 0 1 0 []"},
+        {"wtime 300000 movestogo 0", "6500 0 0 1 0 []"},
+        {"wtime 180000 winc 2000 movestogo 0", "7450 0 0 1 0 []"},
+        {"wtime 300000 btime 1 winc 0 binc 99999", "6500 0 0 1 0 []"},
+        {"btime 5000", "1 0 0 1 0 []"}, {"WTIME 300000", "1 0 0 1 0 []"},
+        {"", "1 0 0 1 0 []"}, {"infinite", "1 0 0 1 1 []"},
+        {"ponder wtime 300000 btime 300000", "6500 0 0 1 1 []"}, {"INFINITE", "1 0 0 1 0 []"},
+        {"movetime 5000", "5000 0 0 1 0 []"}, {"movetime 0", "1 0 0 1 0 []"},
+        {"movetime -20", "1 0 0 1 0 []"}, {"wtime 300000 movetime 200", "200 0 0 1 0 []"},
+        {"depth 5", "1 5 0 0 0 []"}, {"depth 0", "1 1 0 0 0 []"},
+        {"depth 7 wtime 300000", "6500 7 0 1 0 []"}, {"depth 7 movetime 900", "900 7 0 1 0 []"},
+        {"depth 7 winc 1000", "1 7 0 1 0 []"}, {"depth 7 btime 300000", "1 7 0 0 0 []"},
+        {"nodes 10000", "1 0 10000 0 0 []"}, {"nodes 5000000000", "1 0 5000000000 0 0 []"},
+        {"nodes -3", "1 0 1 0 0 []"},
+        {"nodes 99999999999999999999999", "1 0 18446744073709551615 0 0 []"},
+        {"infinite depth 3", "1 3 0 0 1 []"},
+        {"wtime 300000 searchmoves e2e4 d2d4", "6500 0 0 1 0 [e2e4 d2d4]"},
+        {"searchmoves e7e8q", "1 0 0 1 0 [e7e8q]"}, {"searchmoves", "1 0 0 1 0 []"},
+        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"},
+    };
+    // clang-format on
+    for (auto& [text, expected] : cases) {
+        std::string black = text;
+        for (const char* key : {"wtime", "winc"})
+            for (std::size_t at; (at = black.find(key)) != std::string::npos;)
+                black[at] = 'b';
+        for (int ponderBefore : {0, 1}) {
+            EXPECT_EQ(parsed(text, 'w', ponderBefore), expected) << text;
+            if (!std::strchr(text, 'b')) {
+                EXPECT_EQ(parsed(black, 'b', ponderBefore), expected) << black;
+            }
+        }
     }
 }
 
-TEST_F(Dispatcher, GoWhileAMoveIsOwedSendsThatMoveFirst) {
-    thinkScript.ponderMode = 1;
-    EXPECT_EQ(dispatch("go", "infinite"), 1);
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 0);
-    EXPECT_EQ(dispatch("go", "infinite"), 1);
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 1);
-    EXPECT_EQ(calls.lastStopped.load(), 1);
-    EXPECT_EQ(dispatch("stop"), 1);
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 2); // one per go
+TEST_F(Dispatcher, AbsurdNumbersNeitherOverflowNorGoBelowOne) {
+    for (const char* text : {"wtime 2147483647 winc 2147483647",
+                             "wtime 99999999999999999999 winc -99999999999999999999 movestogo 1",
+                             "wtime -2147483648 winc 2147483647 movestogo -2147483648",
+                             "movetime 99999999999999999999"}) {
+        EXPECT_GE(parseGoParameters(text, 'w'), 1) << text;
+    }
 }
 
-TEST_F(Dispatcher, CommandQueuedDuringTheSearchWaitsForTheNextCall) {
-    thinkScript.leaveCommandQueued = 1;
-    EXPECT_EQ(dispatch("go", "wtime 1000"), 1);
-    EXPECT_EQ(commandPending.load(), 1); // left for the next call
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 1);
+TEST_F(Dispatcher, LongSearchMovesListIsCopiedWithinItsBuffer) {
+    std::string text = "searchmoves";
+    while (text.size() < CommandBufferSize - 6)
+        text += " e2e4";
+    EXPECT_EQ(parsed(text, 'w', 0), "1 0 0 1 0 [" + text.substr(12) + "]");
 }
+
+std::atomic<int> bestMovesSent{0};
 
 TEST_F(Dispatcher, BestMoveIsSentOnceWhenBothThreadsTry) {
+    const EngineCallbacks saved = engineCallbacks;
+    engineCallbacks.reportBestMove = [](int) { bestMovesSent.fetch_add(1); };
+    bestMovesSent = 0;
     for (int round = 0; round < 200; ++round) {
         bestMoveOwed = 1;
         std::thread reader([] { sendOwedBestMove(1); });
         sendOwedBestMove(0);
         reader.join();
     }
-    EXPECT_EQ(calls.reportBestMoveCalls.load(), 200);
+    engineCallbacks = saved;
+    EXPECT_EQ(bestMovesSent.load(), 200);
+}
+
+TEST_F(Dispatcher, HashValueIsReadCaseSensitivelyAndNeverBelowOne) {
+    EXPECT_EQ(hashSizeForTables(), DefaultHashSizeMb); // before any `uci`
+    // Case-sensitive: "hash" is not the option. No upper limit. Before any `uci` the size is 0.
+    // clang-format off
+    const struct { const char* args; int before; int after; } cases[] = {
+        {"name Hash value 64", 1, 64}, {"name Hash value 2048", 1, 2048},
+        {"name Hash value 0", 16, 1}, {"name Hash value -5", 16, 1}, {"name Hash value abc", 16, 1},
+        {"name Hash value 99999999999999", 1, 2147483647}, {"name hash value 64", 16, 16},
+        {"name Ponder value false", 0, 1},
+    };
+    // clang-format on
+    for (auto& c : cases) {
+        hashSizeMb = c.before;
+        std::strcpy(commandArgs, c.args);
+        applyOption();
+        EXPECT_EQ(hashSizeMb, c.after) << c.args;
+    }
 }
 
 } // namespace

@@ -5,71 +5,50 @@
 #include "board/move_notation.h"
 #include "board/perft.h"
 #include "board/position_setup.h"
+#include "engine_session.h"
 #include "search/transposition_table.h"
-#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <tuple>
 
-using namespace tarnwick_test;
+using namespace end_to_end;
 
 namespace {
 
-inline constexpr int PlyCap = 120;
+class SelfPlay : public EngineSession {};
 
 std::set<std::string> legalMoves;
 
-void collectLegalMove(const tarnwick::Move& move, std::uint64_t) {
-    legalMoves.insert(tarnwick::moveToText(move).text);
-}
-
-char positionText[tarnwick::CommandBufferSize];
-
 // Sets the game up in this process as the engine does and lists the legal moves.
 void setUpGame(const std::string& moves) {
+    static char positionText[tarnwick::CommandBufferSize];
     std::snprintf(positionText, sizeof positionText, "startpos moves %s", moves.c_str());
     tarnwick::setupPosition(positionText);
     legalMoves.clear();
-    tarnwick::perft(1, collectLegalMove);
+    tarnwick::perft(1, [](const tarnwick::Move& move, std::uint64_t) {
+        legalMoves.insert(tarnwick::moveToText(move).text);
+    });
 }
 
-TEST(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
+TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
     tarnwick::prepareTables();
-    const std::string directory = makeTemporaryDirectory();
-    EngineProcess engine;
-    ASSERT_TRUE(engine.start(TARNWICK_ENGINE_PATH, directory));
-    engine.sendLine("uci");
-    engine.sendLine("isready");
-    std::vector<std::string> lines;
-    ASSERT_TRUE(engine.readUntil("readyok", lines, 10000));
-
-    int finished = 0;
+    exchange("uci\nisready\n", "readyok");
     for (const char* opening : {"e2e4", "d2d4", "c2c4", "g1f3"}) {
         std::string moves = opening;
         std::map<std::tuple<std::uint32_t, std::uint32_t, int>, int> seen;
-        int quietPlies = 0;
         std::string ending = "ply cap";
-        for (int played = 1; played < PlyCap; ++played) {
+        for (int played = 1, quietPlies = 0; played < 120; ++played) {
             setUpGame(moves);
             ASSERT_EQ(tarnwick::positionIsValid, 1) << moves;
-            if (legalMoves.empty()) {
-                ending = "mate or stalemate";
+            if (legalMoves.empty() || quietPlies >= 100 ||
+                ++seen[{tarnwick::lockKey, tarnwick::indexKey, tarnwick::sideToMove}] == 3) {
+                ending = legalMoves.empty() ? "mate or stalemate" : "repetition or fifty moves";
                 break;
             }
-            if (++seen[{tarnwick::lockKey, tarnwick::indexKey, tarnwick::sideToMove}] == 3) {
-                ending = "repetition";
-                break;
-            }
-            if (quietPlies >= 100) {
-                ending = "fifty moves";
-                break;
-            }
-            engine.sendLine("position startpos moves " + moves);
-            engine.sendLine("go movetime 15");
-            lines.clear();
-            ASSERT_TRUE(engine.readUntil("bestmove", lines, 10000)) << moves;
+            const std::vector<std::string> lines =
+                exchange("position startpos moves " + moves + "\ngo movetime 15\n", "bestmove");
             const std::string best = lines.back().substr(9, lines.back().find(' ', 9) - 9);
             ASSERT_TRUE(legalMoves.count(best)) << "illegal " << best << " after " << moves;
             // A pawn move or a capture starts the fifty-move count again.
@@ -80,15 +59,9 @@ TEST(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
             quietPlies = resets ? 0 : quietPlies + 1;
             moves += " " + best;
         }
-        ++finished;
-        std::printf("game %d (%s): %s\n", finished, ending.c_str(), moves.c_str());
+        std::printf("game (%s): %s\n", ending.c_str(), moves.c_str());
     }
-    EXPECT_EQ(finished, 4);
-    engine.sendLine("quit");
-    int status = -1;
-    EXPECT_TRUE(engine.waitForExit(status, 10000));
-    EXPECT_EQ(status, 0);
-    removeDirectory(directory);
+    finish();
     tarnwick::releaseTables();
 }
 

@@ -1,259 +1,142 @@
-// The root tables, phase, weaker side and root score on positions whose values are worked out by
-// hand.
-#include "eval/root_evaluation.h"
+// The root tables, phase, weaker side and root score on positions worked out by hand, and the
+// pawn-structure arithmetic on file masks.
 #include "eval_test_support.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace tarnwick {
 namespace {
 
-constexpr char BlackToMoveStart[] = "fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1";
+constexpr char Start[] = "startpos";
+constexpr char Ending[] = "fen 3qk2r/pp6/8/8/8/8/PP6/3QK2R w - - 0 1";        // T 8064
+constexpr char FourPawns[] = "fen 3qk2r/pppp4/8/8/8/8/PPPP4/3QK2R w - - 0 1"; // T 9088
+constexpr char RookVsKing[] = "fen k7/8/8/8/8/8/8/R3K3 w - - 0 1";
+// A black pawn on e4 that no white pawn can stop; a white pawn on f2, off every ray, stops it.
+constexpr char Passed[] = "fen k7/8/8/8/4p3/8/8/7K w - - 0 1";
+constexpr char Stopped[] = "fen k7/8/8/8/4p3/8/5P2/7K w - - 0 1";
+constexpr char BlockedD3[] = "fen b3k3/7p/8/8/8/3B4/3P4/4K3 w - - 0 1";
+constexpr char OpenD3[] = "fen b3k3/7p/8/8/8/3B4/8/4K3 w - - 0 1";
+constexpr char BlockedE6[] = "fen 4k3/4p3/4b3/8/8/8/7P/B3K3 w - - 0 1";
+constexpr char OpenE6[] = "fen 4k3/8/4b3/8/8/8/7P/B3K3 w - - 0 1";
+constexpr char Sliders1[] = "fen 8/R1N1b3/8/7r/8/7k/8/7K w - - 0 1";
+constexpr char Sliders2[] = "fen 8/R1Q1b3/8/7r/8/7k/8/7K w - - 0 1";
+constexpr char Sliders3[] = "fen 8/R1R1R3/8/6qr/8/7k/8/7K w - - 0 1";
+constexpr char Sliders4[] = "fen 7N/R1P1b3/8/7r/8/7k/8/7K w - - 0 1";
 
-int mirrored(int square) {
-    return square ^ 0x70;
-}
-
-TEST(RootEvaluation, StartPositionScoresZeroForEitherSide) {
-    setUpRoot("startpos");
-    EXPECT_EQ(prepareRootEvaluation(), 0);
-    EXPECT_EQ(rootPhase, 45);
-    EXPECT_EQ(rootWeakerSide, -1);
-    EXPECT_EQ(pawnMaskStack[0].files[White], 0xFF);
-    EXPECT_EQ(pawnMaskStack[0].files[Black], 0xFF);
-    EXPECT_EQ(pawnMaskStack[0].doubled[White], 0);
-
-    setUpRoot(BlackToMoveStart);
-    EXPECT_EQ(prepareRootEvaluation(), 0);
-}
-
-TEST(RootEvaluation, StartPositionTables) {
-    setUpRoot("startpos");
+int rootTableValue(const char* position, int colour, int piece, const char* square) {
+    setUpRoot(position);
     prepareRootEvaluation();
-    struct Case {
-        int piece;
-        const char* square;
-        int value;
-    };
-    const Case cases[] = {
-        {Knight, "g1", -13}, {Knight, "b1", -13}, {Knight, "f3", 8},  {Knight, "c3", 8},
-        {Knight, "d5", 46},  {Knight, "e5", 56},  {Pawn, "a2", -4},   {Pawn, "c2", 2},
-        {Pawn, "d2", 11},    {Pawn, "e2", 14},    {Pawn, "e3", 15},   {Pawn, "d4", 15},
-        {Pawn, "e4", 20},    {Pawn, "e5", 28},    {Bishop, "c1", 0},  {Bishop, "d3", -4},
-        {Bishop, "e3", -4},  {Bishop, "f4", 15},  {Bishop, "b5", 17}, {Bishop, "g5", 17},
-        {Rook, "a1", 0},     {Rook, "d1", 0},     {Rook, "e1", 0},    {Queen, "d1", 0},
-        {Queen, "d4", 10},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(tableValue(White, c.piece, c.square), c.value)
-            << PieceLetters[c.piece] << " " << c.square;
+    return pieceSquareTable[colour][piece][squareNamed(square)];
+}
 
-    // The position is symmetric, so black's tables are white's mirrored in the ranks; the king's
-    // table is flat before the endgame; off-board entries and the empty row stay 0.
+// Entries of the root tables, or with a base position given, their change from the base's: the
+// start position's; the king's at phase 0, drawn to the centre, and at phase 3, still flat; a bare
+// king's, driven to the edge, and the strong king's, drawn towards it; 40 for a passed pawn (70
+// with its advance, 28, and its square, 2) and 16 for rooks of both colours on its square or behind
+// it; -20 for a bishop in front of its own centre pawn. Along a slider's ray the first man that is
+// neither of its kind nor a queen counts in full and halves every square beyond it, once. At phase
+// 0 white's seventh rank weighs 3 3 3 5 5 3 3 3, a8 3 and a6 1, so a rook on a7 gets
+// (3+3+2+2+1+1+1)/4 behind a knight and a bishop, (3+3+5+5+1+1+1)/4 behind a queen and a bishop,
+// (3+3+5+5+3+3+3)/4 among rooks and (3+3)/4 behind its own pawn.
+TEST(RootEvaluation, TableEntries) {
+    const std::tuple<const char*, const char*, int, int, const char*, int> cases[] = {
+        {Start, nullptr, White, Knight, "g1", -13},   {Start, nullptr, White, Knight, "f3", 8},
+        {Start, nullptr, White, Knight, "d5", 46},    {Start, nullptr, White, Knight, "e5", 56},
+        {Start, nullptr, White, Pawn, "e4", 20},      {Start, nullptr, White, Bishop, "d3", -4},
+        {Start, nullptr, White, Queen, "d4", 10},     {Ending, nullptr, White, King, "a1", -12},
+        {Ending, nullptr, Black, King, "h8", -12},    {Ending, nullptr, White, King, "b2", -8},
+        {Ending, nullptr, Black, King, "e5", 0},      {FourPawns, nullptr, White, King, "a1", 0},
+        {RookVsKing, nullptr, Black, King, "a8", 28}, {RookVsKing, nullptr, Black, King, "d4", 128},
+        {RookVsKing, nullptr, White, King, "e1", 68}, {RookVsKing, nullptr, White, King, "b6", 116},
+        {Passed, nullptr, Black, Pawn, "e4", 70},     {Passed, Stopped, Black, Pawn, "e4", 40},
+        {Passed, Stopped, White, Rook, "e4", 16},     {Passed, Stopped, Black, Rook, "e8", 16},
+        {Passed, Stopped, White, Rook, "d5", 0},      {BlockedD3, OpenD3, White, Bishop, "d3", -20},
+        {BlockedD3, OpenD3, Black, Bishop, "d3", 0},  {BlockedE6, OpenE6, Black, Bishop, "e6", -20},
+        {Sliders1, nullptr, White, Rook, "a7", 3},    {Sliders2, nullptr, White, Rook, "a7", 4},
+        {Sliders3, nullptr, White, Rook, "a7", 6},    {Sliders4, nullptr, White, Rook, "a7", 1}};
+    for (const auto& [position, base, colour, piece, square, value] : cases) {
+        const int before = base ? rootTableValue(base, colour, piece, square) : 0;
+        EXPECT_EQ(rootTableValue(position, colour, piece, square) - before, value)
+            << position << " " << PieceLetters[piece] << " " << square;
+    }
+}
+
+// The start position scores 0 with either side to move, and is symmetric: black's tables are
+// white's mirrored in the ranks; the king's table is flat before the endgame.
+TEST(RootEvaluation, StartPosition) {
+    setUpRoot("fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1");
+    EXPECT_EQ(prepareRootEvaluation(), 0);
+    setUpRoot(Start);
+    EXPECT_EQ(prepareRootEvaluation(), 0);
     for (int s = 0; s < BoardCells; ++s) {
-        for (int piece = 0; piece <= Pawn; ++piece) {
-            if (!isOnBoard(s) || piece == Empty || piece == King) {
-                EXPECT_EQ(pieceSquareTable[White][piece][s], 0) << s;
-                EXPECT_EQ(pieceSquareTable[Black][piece][s], 0) << s;
-            } else {
-                EXPECT_EQ(pieceSquareTable[Black][piece][s],
-                          pieceSquareTable[White][piece][mirrored(s)])
-                    << PieceLetters[piece] << " " << s;
-            }
+        for (int piece = Empty; piece <= Pawn; ++piece) {
+            const bool zero = !isOnBoard(s) || piece == Empty || piece == King;
+            const int white = zero ? 0 : pieceSquareTable[White][piece][s ^ 0x70];
+            EXPECT_EQ(pieceSquareTable[Black][piece][s], white) << PieceLetters[piece] << s;
+            EXPECT_TRUE(!zero || pieceSquareTable[White][piece][s] == 0)
+                << PieceLetters[piece] << s;
         }
     }
 }
 
-TEST(RootEvaluation, PhaseFollowsMaterialAboveTheEndgameLine) {
-    struct Case {
-        const char* position;
-        int phase;
+TEST(RootEvaluation, PhaseAndWeakerSide) {
+    const std::tuple<const char*, int, int> cases[] = {
+        {Start, 45, -1},
+        {Ending, 0, -1},
+        {FourPawns, 3, -1},
+        {"fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 0, Black},     // rook against bare king
+        {"fen 4k3/8/8/8/8/8/8/r3K3 b - - 0 1", 0, White},     // colours exchanged
+        {"fen 4kb2/8/8/8/8/8/8/R3K3 w - - 0 1", 0, Black},    // rook against bishop: gap 440
+        {"fen 4kn2/8/8/8/8/8/8/B3K3 w - - 0 1", 0, -1},       // bishop against knight
+        {"fen 4kr2/8/8/8/8/8/8/3QK3 w - - 0 1", 0, Black},    // queen against rook
+        {"fen 3qk3/8/8/8/8/8/8/R2QK3 w - - 0 1", 0, -1},      // the poorer side has a queen
+        {"fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", 0, -1},         // bare kings
+        {"fen 1b2kb2/8/8/8/8/8/8/RR2K3 w - - 0 1", 0, Black}, // m = 1552 exactly
+        {"fen 1r2kb2/8/8/8/8/8/8/QR2K3 w - - 0 1", 0, -1},    // m = 1992
     };
-    const Case cases[] = {
-        {"fen 3qk2r/pp6/8/8/8/8/PP6/3QK2R w - - 0 1", 0},     // T = 8064
-        {"fen 3qk2r/pppp4/8/8/8/8/PPPP4/3QK2R w - - 0 1", 3}, // T = 9088
-        {"fen 4k3/pppppppp/8/8/8/8/PPPPPPPP/4K3 w - - 0 1", 0},
-        {"startpos", 45},
-    };
-    for (const Case& c : cases) {
-        setUpRoot(c.position);
+    for (const auto& [position, phase, weaker] : cases) {
+        setUpRoot(position);
         prepareRootEvaluation();
-        EXPECT_EQ(rootPhase, c.phase) << c.position;
-        EXPECT_EQ(rootWeakerSide, -1) << c.position;
+        EXPECT_EQ(rootPhase, phase) << position;
+        EXPECT_EQ(rootWeakerSide, weaker) << position;
     }
 }
 
-TEST(RootEvaluation, KingTableCentralisesOnlyInTheEndgame) {
-    setUpRoot("fen 3qk2r/pp6/8/8/8/8/PP6/3QK2R w - - 0 1");
-    prepareRootEvaluation();
-    for (const char* centre : {"d4", "e4", "d5", "e5"}) {
-        EXPECT_EQ(tableValue(White, King, centre), 0);
-        EXPECT_EQ(tableValue(Black, King, centre), 0);
-    }
-    for (const char* corner : {"a1", "h1", "a8", "h8"}) {
-        EXPECT_EQ(tableValue(White, King, corner), -12);
-        EXPECT_EQ(tableValue(Black, King, corner), -12);
-    }
-    EXPECT_EQ(tableValue(White, King, "b2"), -8);
-
-    setUpRoot("fen 3qk2r/pppp4/8/8/8/8/PPPP4/3QK2R w - - 0 1");
-    prepareRootEvaluation();
-    EXPECT_EQ(tableValue(White, King, "a1"), 0);
+std::uint8_t fileBits(const char* files) {
+    int bits = 0;
+    for (const char* f = files; *f != 0; ++f)
+        bits |= 1 << (*f - 'a');
+    return static_cast<std::uint8_t>(bits);
 }
 
-// The squares around the enemy king weigh more for the knight only while the phase is above 0.
-TEST(RootEvaluation, EnemyKingNeighbourhoodCountsOnlyAbovePhaseZero) {
-    struct Case {
-        const char* kingOnE8;
-        const char* kingOnA8;
-        bool tablesEqual;
-    };
-    const Case cases[] = {
-        {"fen 3qk2r/pp6/8/8/8/8/PP6/3QK2R w - - 0 1", "fen k2q3r/pp6/8/8/8/8/PP6/3QK2R w - - 0 1",
-         true},
-        {"fen 3qk2r/pppp4/8/8/8/8/PPPP4/3QK2R w - - 0 1",
-         "fen k2q3r/pppp4/8/8/8/8/PPPP4/3QK2R w - - 0 1", false},
-    };
-    for (const Case& c : cases) {
-        setUpRoot(c.kingOnE8);
-        prepareRootEvaluation();
-        std::int16_t knightTable[BoardCells];
-        for (int s = 0; s < BoardCells; ++s)
-            knightTable[s] = pieceSquareTable[White][Knight][s];
-        setUpRoot(c.kingOnA8);
-        prepareRootEvaluation();
-        bool equal = true;
-        for (int s = 0; s < BoardCells; ++s)
-            equal = equal && knightTable[s] == pieceSquareTable[White][Knight][s];
-        EXPECT_EQ(equal, c.tablesEqual) << c.kingOnE8;
+// Black's penalty for files and doubled files (isolated 20, doubled 8, both 68), then the gain of
+// taking a pawn off a square at ply 3, and the files and doubled files that leaves.
+TEST(PawnStructure, PenaltiesAndRemovingAPawn) {
+    const std::tuple<const char*, const char*, int, const char*, int, const char*, const char*>
+        cases[] = {
+            {"a", "", 20, "a5", 20, "", ""},
+            {"a", "a", 68, "a5", 48, "a", ""},
+            {"de", "e", 8, "e3", 8, "de", ""}, // three on e: the file stays, no longer doubled
+            {"de", "", 0, "e3", -20, "d", ""},
+            {"cde", "", 0, "d7", -40, "ce", ""}, // splits a chain into two isolated files
+            {"bcfh", "bh", 16 + 40 + 40, "c2", -60, "bfh", "bh"}, // b left isolated
+            {"abcdefgh", "abcdefgh", 64, "a2", 8, "abcdefgh", "bcdefgh"}};
+    for (const auto& [files, doubled, penalty, square, gain, filesAfter, doubledAfter] : cases) {
+        resetEvaluation();
+        ply = 3;
+        PawnFileMasks& parent = pawnRecordOfPly(2);
+        parent.files[Black] = fileBits(files);
+        parent.doubled[Black] = fileBits(doubled);
+        EXPECT_EQ(pawnStructurePenalty(parent, Black), penalty) << files << "/" << doubled;
+        EXPECT_EQ(pawnStructurePenalty(parent, White), 0);
+        pawnRecordOfPly(3) = parent;
+        EXPECT_EQ(removePawnFromFile(Black, squareNamed(square)), gain) << files << square;
+        EXPECT_EQ(pawnRecordOfPly(3).files[Black], fileBits(filesAfter)) << files << square;
+        EXPECT_EQ(pawnRecordOfPly(3).doubled[Black], fileBits(doubledAfter)) << files << square;
+        EXPECT_EQ(parent.files[Black], fileBits(files));
     }
-}
-
-TEST(RootEvaluation, WeakerSideNeedsLittleMaterialAndAClearGap) {
-    struct Case {
-        const char* position;
-        int weaker;
-    };
-    const Case cases[] = {
-        {"fen 4k3/8/8/8/8/8/8/R3K3 w - - 0 1", Black},     // rook against bare king
-        {"fen 4k3/8/8/8/8/8/8/r3K3 b - - 0 1", White},     // the same, colours exchanged
-        {"fen 4kb2/8/8/8/8/8/8/R3K3 w - - 0 1", Black},    // rook against bishop: gap 440 exactly
-        {"fen 4kn2/8/8/8/8/8/8/B3K3 w - - 0 1", -1},       // bishop against knight: gap 16
-        {"fen 4kr2/8/8/8/8/8/8/3QK3 w - - 0 1", Black},    // queen against rook
-        {"fen 3qk3/8/8/8/8/8/8/R2QK3 w - - 0 1", -1},      // the poorer side has a queen
-        {"fen 4k3/pppp4/8/8/8/8/8/4K3 w - - 0 1", White},  // four pawns against none
-        {"fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1", -1},         // bare kings
-        {"fen 1b2kb2/8/8/8/8/8/8/RR2K3 w - - 0 1", Black}, // m = 1552 exactly
-        {"fen 1n2kb2/8/8/8/8/8/8/RR2K3 w - - 0 1", Black}, // m = 1536
-        {"fen 1r2kb2/8/8/8/8/8/8/QR2K3 w - - 0 1", -1},    // m = 1992
-    };
-    for (const Case& c : cases) {
-        setUpRoot(c.position);
-        prepareRootEvaluation();
-        EXPECT_EQ(rootWeakerSide, c.weaker) << c.position;
-    }
-}
-
-TEST(RootEvaluation, RookAgainstBareKingDrivesTheKingToTheEdge) {
-    setUpRoot("fen k7/8/8/8/8/8/8/R3K3 w - - 0 1");
-    prepareRootEvaluation();
-    ASSERT_EQ(rootWeakerSide, Black);
-    struct Case {
-        int colour;
-        const char* square;
-        int value;
-    };
-    const Case cases[] = {
-        {Black, "a8", 28},  {Black, "h1", 28},  {Black, "d4", 128}, {Black, "e5", 128},
-        {Black, "a4", 92},  {Black, "d8", 64},  {Black, "b7", 72},  {White, "e1", 68},
-        {White, "d5", 104}, {White, "a5", 100}, {White, "a7", 108}, {White, "b6", 116},
-        {White, "c6", 112}, {White, "g3", 84},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(tableValue(c.colour, King, c.square), c.value) << c.colour << " " << c.square;
-    for (int s = 0; s < BoardCells; ++s) {
-        for (int colour = White; colour <= Black; ++colour) {
-            for (int piece = Queen; piece <= Knight; ++piece)
-                EXPECT_EQ(pieceSquareTable[colour][piece][s], 0);
-        }
-    }
-}
-
-// Along a ray the first man that is neither the slider's kind nor a queen is counted in full and
-// halves every square beyond it, once; a second such man changes nothing more.
-TEST(RootEvaluation, SliderRaysHalveOnceBehindTheFirstBlocker) {
-    // Weights of white's seventh rank at phase 0: 3 3 3 5 5 3 3 3; a8 3; a6 1.
-    struct Case {
-        const char* position;
-        int rookOnA7;
-    };
-    const Case cases[] = {
-        {"fen 8/R1N1b3/8/7r/8/7k/8/7K w - - 0 1", (3 + 3 + 2 + 2 + 1 + 1 + 1) / 4},
-        {"fen 8/R1Q1b3/8/7r/8/7k/8/7K w - - 0 1", (3 + 3 + 5 + 5 + 1 + 1 + 1) / 4},
-        {"fen 8/R1R1R3/8/6qr/8/7k/8/7K w - - 0 1", (3 + 3 + 5 + 5 + 3 + 3 + 3) / 4},
-        {"fen 7N/R1P1b3/8/7r/8/7k/8/7K w - - 0 1", (3 + 3) / 4},
-    };
-    for (const Case& c : cases) {
-        setUpRoot(c.position);
-        prepareRootEvaluation();
-        ASSERT_EQ(rootWeakerSide, -1) << c.position;
-        ASSERT_EQ(rootPhase, 0) << c.position;
-        EXPECT_EQ(tableValue(White, Rook, "a7"), c.rookOnA7) << c.position;
-    }
-}
-
-// A black pawn on e4 that no white pawn can stop: 40 for the pawn there, 16 for the rooks of both
-// colours on e4 and every square behind it. A white pawn on f2 (off all those rays) stops it.
-TEST(RootEvaluation, PassedPawnAndRooksBehindIt) {
-    setUpRoot("fen k7/8/8/8/4p3/8/8/7K w - - 0 1");
-    prepareRootEvaluation();
-    std::int16_t passed[2][7][BoardCells];
-    std::memcpy(passed, pieceSquareTable, sizeof passed);
-    setUpRoot("fen k7/8/8/8/4p3/8/5P2/7K w - - 0 1");
-    prepareRootEvaluation();
-    ASSERT_EQ(rootWeakerSide, -1);
-
-    const int e4 = squareNamed("e4");
-    EXPECT_EQ(passed[Black][Pawn][e4] - pieceSquareTable[Black][Pawn][e4], 40);
-    EXPECT_EQ(passed[Black][Pawn][e4], 28 + 2 + 40); // advance, pawn on the square, passed
-    for (const char* square : {"e4", "e5", "e6", "e7", "e8"}) {
-        const int q = squareNamed(square);
-        EXPECT_EQ(passed[White][Rook][q] - pieceSquareTable[White][Rook][q], 16) << square;
-        EXPECT_EQ(passed[Black][Rook][q] - pieceSquareTable[Black][Rook][q], 16) << square;
-    }
-    EXPECT_EQ(passed[White][Rook][squareNamed("d5")],
-              pieceSquareTable[White][Rook][squareNamed("d5")]);
-}
-
-TEST(RootEvaluation, BishopInFrontOfItsCentrePawnLosesTwenty) {
-    struct Case {
-        const char* withPawn;
-        const char* withoutPawn;
-        int colour;
-        const char* square;
-    };
-    const Case cases[] = {
-        {"fen b3k3/7p/8/8/8/3B4/3P4/4K3 w - - 0 1", "fen b3k3/7p/8/8/8/3B4/8/4K3 w - - 0 1", White,
-         "d3"},
-        {"fen b3k3/7p/8/8/8/4B3/4P3/4K3 w - - 0 1", "fen b3k3/7p/8/8/8/4B3/8/4K3 w - - 0 1", White,
-         "e3"},
-        {"fen 4k3/3p4/3b4/8/8/8/7P/B3K3 w - - 0 1", "fen 4k3/8/3b4/8/8/8/7P/B3K3 w - - 0 1", Black,
-         "d6"},
-        {"fen 4k3/4p3/4b3/8/8/8/7P/B3K3 w - - 0 1", "fen 4k3/8/4b3/8/8/8/7P/B3K3 w - - 0 1", Black,
-         "e6"},
-    };
-    for (const Case& c : cases) {
-        setUpRoot(c.withoutPawn);
-        prepareRootEvaluation();
-        const int unblocked = tableValue(c.colour, Bishop, c.square);
-        const int otherColour = tableValue(1 - c.colour, Bishop, c.square);
-        setUpRoot(c.withPawn);
-        prepareRootEvaluation();
-        EXPECT_EQ(tableValue(c.colour, Bishop, c.square), unblocked - 20) << c.withPawn;
-        EXPECT_EQ(tableValue(1 - c.colour, Bishop, c.square), otherColour) << c.withPawn;
-        EXPECT_EQ(rootWeakerSide, -1) << c.withPawn;
-    }
+    ply = 0;
 }
 
 } // namespace

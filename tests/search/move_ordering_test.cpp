@@ -4,21 +4,12 @@
 namespace tarnwick_test {
 namespace {
 
-using namespace tarnwick;
-
 TEST_F(SearchTest, KillerStoringRules) {
-    const Move a = makeMoveRecord("g1f3", Knight);
-    const Move b = makeMoveRecord("b1c3", Knight);
+    const Move a = makeMoveRecord("g1f3", Knight), b = makeMoveRecord("b1c3", Knight);
     const Move third = makeMoveRecord("f1c4", Bishop);
-    const Move onLastSquare = makeMoveRecord("d2e4", Knight, Pawn);
+    const Move onLastSquare = makeMoveRecord("d2e4", Knight, Pawn); // takes the man that moved
     const Move enPassant = makeMoveRecord("d5e6", Pawn, 0, EnPassant);
-    struct Case {
-        const char* name;
-        std::vector<Move> stored;
-        Move slot0;
-        Move slot1;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<Move>, Move, Move> cases[] = {
         {"first killer", {a}, a, SentinelMove},
         {"same move twice", {a, a}, a, SentinelMove},
         {"second distinct move", {a, b}, b, a},
@@ -28,17 +19,16 @@ TEST_F(SearchTest, KillerStoringRules) {
         {"en passant", {a, enPassant}, a, SentinelMove},
         {"no move", {a, SentinelMove}, a, SentinelMove},
     };
-    clearKillers(killers);
     ply = 3;
     currentSlot = RootSlot + 3;
     moveStack[currentSlot - 1] = makeMoveRecord("e7e4", Queen); // the move that led to the node
-    for (const Case& c : cases) {
+    for (const auto& [name, stored, slot0, slot1] : cases) {
         clearKillers(killers);
-        for (const Move& move : c.stored)
+        for (const Move& move : stored)
             storeKiller(&move);
-        EXPECT_EQ(killers[3][0], c.slot0) << c.name;
-        EXPECT_EQ(killers[3][1], c.slot1) << c.name;
-        EXPECT_TRUE(isEmptyKiller(killers[2][0])) << c.name; // other plies untouched
+        EXPECT_EQ(killers[3][0], slot0) << name;
+        EXPECT_EQ(killers[3][1], slot1) << name;
+        EXPECT_TRUE(isEmptyKiller(killers[2][0])) << name; // other plies untouched
     }
     ply = 0;
     currentSlot = RootSlot;

@@ -5,70 +5,45 @@
 namespace tarnwick_test {
 namespace {
 
-using namespace tarnwick;
-
-struct RepetitionCase {
-    const char* name;
-    std::vector<Move> moves; // oldest first; the last one is the current move
-    int atRoot;
-    int expected;
-};
-
-// Lays the moves out so that the last one is in currentSlot: at the root slot for a root move,
-// higher up for a move inside the tree. A sentinel stands below the first.
-void layOut(const std::vector<Move>& moves, int atRoot) {
-    for (Move& slot : moveStack)
-        slot = Move{};
-    const int last = atRoot ? RootSlot : RootSlot + 6;
-    const int first = last - static_cast<int>(moves.size()) + 1;
-    moveStack[first - 1] = SentinelMove;
-    for (std::size_t i = 0; i < moves.size(); ++i)
-        moveStack[first + static_cast<int>(i)] = moves[i];
-    currentSlot = last;
-}
-
 TEST_F(SearchTest, RepetitionCases) {
-    const Move ng1f3 = makeMoveRecord("g1f3", Knight);
-    const Move nb8c6 = makeMoveRecord("b8c6", Knight);
-    const Move nf3g1 = makeMoveRecord("f3g1", Knight);
-    const Move nc6b8 = makeMoveRecord("c6b8", Knight);
-    const Move ng8f6 = makeMoveRecord("g8f6", Knight);
+    const Move ng1f3 = makeMoveRecord("g1f3", Knight), nb8c6 = makeMoveRecord("b8c6", Knight);
+    const Move nf3g1 = makeMoveRecord("f3g1", Knight), nc6b8 = makeMoveRecord("c6b8", Knight);
+    const Move ng8f6 = makeMoveRecord("g8f6", Knight), nf6g8 = makeMoveRecord("f6g8", Knight);
     const Move pe2e4 = makeMoveRecord("e2e4", Pawn);
     // The six-ply cycle: the white king e1-e2-d1-e1, a black rook a8-b8-c8-a8.
     const std::vector<Move> sixPly = {makeMoveRecord("e1e2", King), makeMoveRecord("a8b8", Rook),
                                       makeMoveRecord("e2d1", King), makeMoveRecord("b8c8", Rook),
                                       makeMoveRecord("d1e1", King), makeMoveRecord("c8a8", Rook)};
-    const RepetitionCase cases[] = {
+    // Eight plies: a king walk back to its square, the other side's knight out and back twice.
+    const std::vector<Move> eightPly = {
+        makeMoveRecord("e1e2", King), ng8f6, makeMoveRecord("e2e3", King), nf6g8,
+        makeMoveRecord("e3e2", King), ng8f6, makeMoveRecord("e2e1", King), nf6g8};
+    // Name, the moves (oldest first; the last one is the current move), at the root, expected.
+    const std::tuple<const char*, std::vector<Move>, int, int> cases[] = {
         {"knight dance at the root", {ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"knight dance in the tree", {ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},
         {"three reversible plies only", {nb8c6, nf3g1, nc6b8}, 1, 0},
         {"three reversible plies in the tree", {pe2e4, nb8c6, nf3g1, nc6b8}, 0, 0},
         {"six-ply cycle at the root", sixPly, 1, 1},
         {"six-ply cycle in the tree", sixPly, 0, 0},
+        {"eight plies at the root", eightPly, 1, 1},
+        {"eight plies in the tree", eightPly, 0, 0},
         {"another man moved meanwhile", {ng1f3, nb8c6, nf3g1, ng8f6}, 1, 0},
         {"a capture breaks it", {ng1f3, nb8c6, nf3g1, makeMoveRecord("c6b8", Knight, Pawn)}, 1, 0},
         {"a pawn move breaks it", {ng1f3, nb8c6, nf3g1, nc6b8, pe2e4, nb8c6, ng1f3, nc6b8}, 1, 0},
         {"the dance after a pawn move", {pe2e4, ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"the dance twice over", {ng1f3, nb8c6, nf3g1, nc6b8, ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},
     };
-    for (const RepetitionCase& c : cases) {
-        layOut(c.moves, c.atRoot);
-        EXPECT_EQ(isRepetition(c.atRoot), c.expected) << c.name;
+    for (const auto& [name, moves, atRoot, expected] : cases) {
+        // The last move in currentSlot: the root slot for a root move, higher up for a move
+        // inside the tree; a sentinel below the first.
+        std::fill(std::begin(moveStack), std::end(moveStack), Move{});
+        currentSlot = atRoot ? RootSlot : RootSlot + 6;
+        const int first = currentSlot - static_cast<int>(moves.size()) + 1;
+        moveStack[first - 1] = SentinelMove;
+        std::copy(moves.begin(), moves.end(), moveStack + first);
+        EXPECT_EQ(isRepetition(atRoot), expected) << name;
     }
-}
-
-TEST_F(SearchTest, RepetitionThroughTheGameHistoryIsFoundOnlyAtTheRoot) {
-    // A king walk back to its square over eight plies, the other side's knight moving out and
-    // back: the position repeats only when the whole stretch is searched.
-    const std::vector<Move> eightPly = {
-        makeMoveRecord("e1e2", King), makeMoveRecord("g8f6", Knight),
-        makeMoveRecord("e2e3", King), makeMoveRecord("f6g8", Knight),
-        makeMoveRecord("e3e2", King), makeMoveRecord("g8f6", Knight),
-        makeMoveRecord("e2e1", King), makeMoveRecord("f6g8", Knight)};
-    layOut(eightPly, 1);
-    EXPECT_EQ(isRepetition(1), 1);
-    layOut(eightPly, 0);
-    EXPECT_EQ(isRepetition(0), 0);
 }
 
 } // namespace

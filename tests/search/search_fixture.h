@@ -17,17 +17,17 @@
 #include "search/transposition_table.h"
 
 #include <cstdio>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace tarnwick_test {
 
+using namespace tarnwick;
+
 class SearchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        using namespace tarnwick;
         resetCommandChannel();
         resetBoard();
         resetSearch();
@@ -42,12 +42,10 @@ class SearchTest : public ::testing::Test {
         outputDescriptor = fileno(capture);
     }
     void TearDown() override {
-        tarnwick::outputDescriptor = 1;
+        outputDescriptor = 1;
         std::fclose(capture);
     }
-
-    // A fresh engine within one test (table-driven cases).
-    void restart() {
+    void restart() { // a fresh engine within one test (table-driven cases)
         TearDown();
         SetUp();
     }
@@ -55,75 +53,56 @@ class SearchTest : public ::testing::Test {
     // The lines the engine has sent since the last call.
     std::vector<std::string> sentLines() {
         std::vector<std::string> lines;
-        std::fflush(capture);
         std::fseek(capture, readOffset, SEEK_SET);
         char buffer[20000];
         while (std::fgets(buffer, sizeof buffer, capture) != nullptr) {
-            std::string line(buffer);
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                line.pop_back();
-            lines.push_back(line);
+            lines.emplace_back(buffer);
+            lines.back().erase(lines.back().find_last_not_of("\r\n") + 1);
         }
         readOffset = std::ftell(capture);
         return lines;
     }
 
     // Sets up the position (argument text of `position`) and runs a search as `go` would.
-    std::vector<std::string> search(const char* position, const char* goArguments) {
-        setUp(position);
-        std::snprintf(tarnwick::commandArgs, sizeof tarnwick::commandArgs, "%s", goArguments);
-        tarnwick::think();
+    std::vector<std::string> search(const char* position, const std::string& goArguments) {
+        std::snprintf(positionText, sizeof positionText, "%s", position);
+        setupPosition(positionText);
+        std::snprintf(commandArgs, sizeof commandArgs, "%s", goArguments.c_str());
+        think();
         return sentLines();
     }
 
-    void setUp(const char* position) {
-        std::snprintf(positionText, sizeof positionText, "%s", position);
-        tarnwick::setupPosition(positionText);
-    }
-
-    // The last `info depth` line among the given lines; empty when there is none.
-    static std::string lastInfo(const std::vector<std::string>& lines) {
-        std::string found;
-        for (const std::string& line : lines) {
-            if (line.rfind("info depth ", 0) == 0)
-                found = line;
-        }
-        return found;
-    }
-
-    // The value of a field of an `info` line ("score" gives "cp 20" or "mate 2").
-    static std::string field(const std::string& line, const std::string& name) {
+    // The value of a field of the last `info depth` line ("score" gives "cp 20" or "mate 2").
+    static std::string lastInfoField(const std::vector<std::string>& lines, std::string name) {
+        std::string line;
+        for (const std::string& each : lines)
+            if (each.rfind("info depth ", 0) == 0)
+                line = each;
         const std::size_t at = line.find(" " + name + " ");
         if (at == std::string::npos)
             return "";
         const std::size_t start = at + name.size() + 2;
-        std::size_t end = line.find(' ', start);
-        if (name == "score")
-            end = line.find(' ', end + 1);
+        const std::size_t end = line.find(' ', name == "score" ? line.find(' ', start) + 1 : start);
         return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
     }
 
     static std::string bestMoveText() {
-        tarnwick::Move line[tarnwick::LineSlots];
-        tarnwick::copyRootLine(line);
-        return tarnwick::moveToText(line[0]).text;
+        Move line[LineSlots];
+        copyRootLine(line);
+        return moveToText(line[0]).text;
     }
 
     std::FILE* capture = nullptr;
     long readOffset = 0;
-    char positionText[tarnwick::CommandBufferSize]{};
+    char positionText[CommandBufferSize]{};
 };
 
 // A move record from its text and the codes the record carries.
-inline tarnwick::Move makeMoveRecord(const char* text, int piece, int captured = 0,
-                                     int kind = tarnwick::NormalMove) {
-    const int from = (text[1] - '1') * 16 + (text[0] - 'a');
-    const int to = (text[3] - '1') * 16 + (text[2] - 'a');
-    return tarnwick::Move{.to = static_cast<std::int16_t>(to),
-                          .from = static_cast<std::int16_t>(from),
-                          .kind = static_cast<std::uint8_t>(kind),
-                          .piece = static_cast<std::uint8_t>(piece),
-                          .captured = static_cast<std::uint8_t>(captured)};
+inline Move makeMoveRecord(const char* text, int piece, int captured = 0, int kind = NormalMove) {
+    return Move{static_cast<std::int16_t>((text[3] - '1') * 16 + (text[2] - 'a')),
+                static_cast<std::int16_t>((text[1] - '1') * 16 + (text[0] - 'a')),
+                static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
+                static_cast<std::uint8_t>(captured)};
 }
 
 } // namespace tarnwick_test

@@ -1,36 +1,19 @@
 // The table of search bounds: probe and store semantics, replacement, and the isready/quit
 // entry points that build and free the tables.
-#include "board/board.h"
-#include "channel/options.h"
-#include "channel/runtime_services.h"
-#include "search/transposition_table.h"
+#include "search_fixture.h"
 
-#include <gtest/gtest.h>
-
-namespace tarnwick {
+namespace tarnwick_test {
 namespace {
 
-class TranspositionTable : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        releaseTables();
-        hashSizeMb = 1;
-        prepareTables();
-        lockKey = 0x12345678;
-        indexKey = 777;
-    }
-    void TearDown() override {
-        releaseTables();
-        hashSizeMb = 0;
-    }
-    // The probe's value, or -99 for a miss.
-    static int probe(int alpha, int beta, int depth) {
-        std::int16_t value = 0;
-        return ttProbe(alpha, beta, depth, value) ? value : -99;
-    }
-};
+// The probe's value, or -99 for a miss.
+int probe(int alpha, int beta, int depth) {
+    std::int16_t value = 0;
+    return ttProbe(alpha, beta, depth, value) ? value : -99;
+}
 
-TEST_F(TranspositionTable, HitsAreClampedToTheWindowAndNeedEnoughDepth) {
+TEST_F(SearchTest, TableHitsAreClampedToTheWindowNeedEnoughDepthAndDeeperEntriesSurvive) {
+    lockKey = 0x12345678; // a 1 MiB table
+    indexKey = 777;
     ttStore(-100, 100, 5, 40); // exact
     EXPECT_EQ(probe(-100, 100, 5), 40);
     EXPECT_EQ(probe(-100, 30, 3), 30);
@@ -42,23 +25,19 @@ TEST_F(TranspositionTable, HitsAreClampedToTheWindowAndNeedEnoughDepth) {
     ttStore(-20, 60, 5, -70); // fail low: stores alpha -20
     EXPECT_EQ(probe(-10, 60, 5), -10);
     EXPECT_EQ(probe(-30, 60, 5), -99);
-    lockKey ^= 1; // another position in the same slot
-    EXPECT_EQ(probe(-100, 100, 0), -99);
-}
-
-TEST_F(TranspositionTable, DeeperEntriesOfTheSamePositionSurvive) {
     ttStore(-100, 100, 6, 10);
-    ttStore(-100, 100, 5, 20);
+    ttStore(-100, 100, 5, 20); // shallower: the deeper entry of the same position stays
     EXPECT_EQ(probe(-100, 100, 6), 10);
     ttStore(-100, 100, 6, 30);
     EXPECT_EQ(probe(-100, 100, 6), 30);
-    lockKey = 0x0BADF00D; // another position replaces it at any depth
+    lockKey ^= 1; // another position in the same slot misses, and replaces it at any depth
+    EXPECT_EQ(probe(-100, 100, 0), -99);
     ttStore(-100, 100, 1, -5);
     indexKey += ttEntries; // the slot is indexKey modulo the entry count
     EXPECT_EQ(probe(-100, 100, 1), -5);
 }
 
-TEST_F(TranspositionTable, SizeFollowsTheHashOptionAndFallsBackToOneMebibyte) {
+TEST_F(SearchTest, TableSizeFollowsTheHashOptionFallsBackToOneMebibyteAndReleaseIsSafe) {
     ttStore(-100, 100, 3, 12);
     prepareTables(); // same size: the entries survive
     EXPECT_EQ(probe(-100, 100, 3), 12);
@@ -76,13 +55,10 @@ TEST_F(TranspositionTable, SizeFollowsTheHashOptionAndFallsBackToOneMebibyte) {
         prepareTables();
         EXPECT_EQ(probe(-100, 100, 2), 7);
     }
-}
-
-TEST_F(TranspositionTable, ReleaseIsSafeAtAnyTimeAndProbesMissWithoutATable) {
+    // Released twice, as before any isready: no tables, and probes miss.
     releaseTables();
     releaseTables();
     EXPECT_EQ(hashKeys, nullptr);
-    EXPECT_EQ(hashKeysLength, 0u);
     EXPECT_EQ(tablesArePresent(), 0);
     ttStore(-100, 100, 2, 7);
     EXPECT_EQ(probe(-100, 100, 0), -99);
@@ -91,4 +67,4 @@ TEST_F(TranspositionTable, ReleaseIsSafeAtAnyTimeAndProbesMissWithoutATable) {
 }
 
 } // namespace
-} // namespace tarnwick
+} // namespace tarnwick_test
