@@ -209,7 +209,7 @@ TEST_F(FaultInjection, AHashSizeThatCannotBeHadLeavesAWorkingTable) {
         send(std::string("setoption name Hash value ") + size);
         const std::vector<std::string> lines = awaitReady();
         ASSERT_EQ(lines.size(), 2u) << size;
-        EXPECT_TRUE(matchesShape(lines[0].substr(0, 1), "#")) << lines[0];
+        EXPECT_TRUE(lines[0][0] >= '1' && lines[0][0] <= '9') << lines[0];
         EXPECT_EQ(lines[0].substr(lines[0].find(' ')), OutOfMemoryEnd) << lines[0];
         expectLegalAnswer(EndgamePositions[5], "go depth 5");
     }
