@@ -87,6 +87,11 @@ static int movedManGivesCheck(const Move& m) {
     return direct != 0 || lineThroughOriginAttacks(king, m.from, sideToMove) != 0 ? 1 : 0;
 }
 
+// Whether the two slots from `first` on both hold null moves: two passes in a row.
+static bool isNullMovePair(int first) {
+    return moveStack[first].kind == NullMoveKind && moveStack[first + 1].kind == NullMoveKind;
+}
+
 static void raiseSelDepth() {
     if (selDepth < ply)
         selDepth = ply;
@@ -131,10 +136,9 @@ int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine
     std::swap(sideToMove, otherSide);
     // 4. Null move: if passing still holds beta at a reduced depth, a real move will too. Not
     //    after two passes in a row, not near the leaves, not with the full window, not in check.
-    const bool twoNullsBefore = moveStack[currentSlot - 1].kind == NullMoveKind &&
-                                moveStack[currentSlot - 2].kind == NullMoveKind;
-    if (!twoNullsBefore && depth >= 3 && beta <= MateScore && ply <= LastNullMovePly &&
-        inCheck == 0) {
+    //    The depth is asked first: quiescence nodes, the most numerous, then read nothing more.
+    if (depth >= 3 && !isNullMovePair(currentSlot - 2) && beta <= MateScore &&
+        ply <= LastNullMovePly && inCheck == 0) {
         // 4.1 The pass and its reduced depth.
         moveStack[currentSlot] = NullMove;
         const int reduced = depth - NullMoveReduction > 1 ? depth - NullMoveReduction : 1;
