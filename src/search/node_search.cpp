@@ -87,6 +87,11 @@ static int movedManGivesCheck(const Move& m) {
     return direct != 0 || lineThroughOriginAttacks(king, m.from, sideToMove) != 0 ? 1 : 0;
 }
 
+// Whether the two slots from `first` on both hold null moves: two passes in a row.
+static bool isNullMovePair(int first) {
+    return moveStack[first].kind == NullMoveKind && moveStack[first + 1].kind == NullMoveKind;
+}
+
 static void raiseSelDepth() {
     if (selDepth < ply)
         selDepth = ply;
@@ -131,10 +136,9 @@ int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine
     std::swap(sideToMove, otherSide);
     // 4. Null move: if passing still holds beta at a reduced depth, a real move will too. Not
     //    after two passes in a row, not near the leaves, not with the full window, not in check.
-    const bool twoNullsBefore = moveStack[currentSlot - 1].kind == NullMoveKind &&
-                                moveStack[currentSlot - 2].kind == NullMoveKind;
-    if (!twoNullsBefore && depth >= 3 && beta <= MateScore && ply <= LastNullMovePly &&
-        inCheck == 0) {
+    //    The depth is asked first: quiescence nodes, the most numerous, then read nothing more.
+    if (depth >= 3 && !isNullMovePair(currentSlot - 2) && beta <= MateScore &&
+        ply <= LastNullMovePly && inCheck == 0) {
         // 4.1 The pass and its reduced depth.
         moveStack[currentSlot] = NullMove;
         const int reduced = depth - NullMoveReduction > 1 ? depth - NullMoveReduction : 1;
@@ -214,6 +218,19 @@ int searchMove(SearchFrame* frame) {
     // 2. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
     //    When the side was not in check, only a king move, en passant or a man leaving a line
     //    through its own king can expose the king; that line is the only one to look along.
+    //    In quiescence the static score of step 5 comes first, before the move is made: the
+    //    depth after the move is 0 or less whatever the extensions, so the futility test of
+    //    step 6 is v <= alpha alone, and evaluateMove reads the move, the tables and the pawn
+    //    records but not the board. A move that lifts v above neither alpha nor the best value
+    //    is dropped unmade: legal, step 6 would drop it and leave the best value alone; illegal,
+    //    this step would drop it. Either way the node ends exactly as if it had been made.
+    int v = 0;
+    if (f.depth <= 0) {
+        pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
+        v = evaluateMove() - f.parentScore;
+        if (v <= f.alpha && v <= f.best)
+            return 0;
+    }
     makeMove(m);
     if (leavesOwnKingAttacked(f, m)) {
         unmakeMove(m);
@@ -237,12 +254,16 @@ int searchMove(SearchFrame* frame) {
     }
     // 4. The depth left after the move (in quiescence 0 or less, with or without a check).
     int nd = f.depth + ext - 1;
-    // 5. The static score after the move, seen by its mover: the node's score plus the change.
-    pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
-    const int v = evaluateMove() - f.parentScore;
+    // 5. The static score after the move, seen by its mover: the node's score plus the change
+    //    (in quiescence already taken in step 2).
+    if (f.depth > 0) {
+        pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
+        v = evaluateMove() - f.parentScore;
+    }
     // 6. Futility: in quiescence a move that does not lift the static score above alpha, near
     //    the leaves an unextended move that stays 300 below it, is not searched. Its static
-    //    value still counts as the best when nothing better exists.
+    //    value still counts as the best when nothing better exists (in quiescence a legal move
+    //    gets here only when it does raise the best value, see step 2).
     if ((nd <= 0 && v <= f.alpha) ||
         (nd >= 1 && nd <= 3 && ext == 0 && v + FutilityMargin <= f.alpha)) {
         if (v > f.best)
