@@ -4,7 +4,8 @@
 JOBS ?= $(shell nproc)
 SOURCES := $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: all release asan tsan run test test-release test-asan test-tsan format format-check
+.PHONY: all release asan tsan run test test-release test-asan test-tsan fuzz fuzz-build format \
+	format-check
 
 all: release
 
@@ -42,6 +43,29 @@ test-asan: asan
 
 test-tsan: tsan
 	ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -R '^(channel|end_to_end)[.]'
+
+# The libFuzzer targets of fuzz/, built with clang into build/fuzz and each run for FUZZ_SECONDS
+# from its committed seed corpus (fuzz/corpus/NAME, read only) plus the inputs it found before
+# (build/fuzz/corpus/NAME, where new ones go). A crash, leak, hang or failed check stops make and
+# leaves the input in build/fuzz/crash-*, leak-* or timeout-*. Run longer locally with, for
+# example, `make fuzz FUZZ_SECONDS=3600`.
+FUZZ_SECONDS ?= 60
+FUZZERS := input_fuzzer position_fuzzer
+
+fuzz-build:
+	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DTARNWICK_FUZZ=ON
+	cmake --build build/fuzz -j $(JOBS)
+
+fuzz: fuzz-build build/release/Endgame.bin
+	cp build/release/Endgame.bin build/fuzz/Endgame.bin
+	set -e; for name in $(FUZZERS); do \
+		mkdir -p build/fuzz/corpus/$$name; \
+		cd build/fuzz; \
+		./$$name -max_total_time=$(FUZZ_SECONDS) -timeout=20 -max_len=20000 \
+			-dict=../../fuzz/uci.dict -artifact_prefix=./ -print_final_stats=1 \
+			corpus/$$name ../../fuzz/corpus/$$name; \
+		cd ../..; \
+	done
 
 format:
 	clang-format -i $(SOURCES)

@@ -16,15 +16,6 @@ namespace tarnwick {
 inline constexpr int ReaderPollMs = 10;
 inline constexpr int MaxLineLength = CommandBufferSize - 1;
 
-// The line being assembled from the input. Bytes beyond MaxLineLength are not stored; the line
-// is then marked overlong and dropped whole when its end arrives, so it can never be cut into a
-// different command.
-struct LineAssembly {
-    char text[CommandBufferSize];
-    int length;
-    int overlong;
-};
-
 static void waitForFreeSlot() {
     while (commandPending.load(std::memory_order_acquire))
         sleepMilliseconds(ReaderPollMs);
@@ -56,52 +47,57 @@ static void serveDuringSearch() {
     }
 }
 
-// Normalises one complete line and hands it over: tabs become blanks, runs of blanks shrink to
-// one, blanks at either end go. A line left empty is dropped.
-static void handleLine(char* line) {
+int normaliseLine(char* line) {
     replaceAll(line, "\t", " ");
     while (replaceAll(line, "  ", " ") > 0) {
     }
     trimBlanks(line);
-    if (line[0] == 0)
-        return;
-    if (debugMode.load(std::memory_order_acquire))
-        writeLog("Received: \"%s\"", line);
+    return line[0] != 0;
+}
 
-    waitForFreeSlot();
+void storeCommand(char* line) {
     commandArgs[0] = 0;
     if (char* blank = findChar(line, ' ')) {
         *blank = 0;
         std::memcpy(commandArgs, blank + 1, std::strlen(blank + 1) + 1);
     }
     std::memcpy(commandWord, line, std::strlen(line) + 1);
+}
+
+// The reader's LineHandler: normalises one complete line and hands it over. A line left empty is
+// dropped.
+static void handleLine(char* line) {
+    if (!normaliseLine(line))
+        return;
+    if (debugMode.load(std::memory_order_acquire))
+        writeLog("Received: \"%s\"", line);
+
+    waitForFreeSlot();
+    storeCommand(line);
     if (searchRequest.thinking.load(std::memory_order_acquire) == 0)
         commandPending.store(1, std::memory_order_release);
     else
         serveDuringSearch();
 }
 
-// Ends the line being assembled: a complete line is handed over, an overlong one dropped.
-static void finishLine(LineAssembly& line) {
+void finishInputLine(LineAssembly& line, LineHandler takeLine) {
     line.text[line.length] = 0;
     if (line.overlong) {
         if (debugMode.load(std::memory_order_acquire))
             writeLog("Error: Line longer than %d characters dropped - Start=\"%.64s\"",
                      MaxLineLength, line.text);
     } else if (line.length > 0) {
-        handleLine(line.text);
+        takeLine(line.text);
     }
     line.length = 0;
     line.overlong = 0;
 }
 
-// Takes the bytes of one read into the line being assembled, handing over each line it ends.
-// A zero byte cannot be part of a text command and is left out.
-static void takeBytes(LineAssembly& line, const char* bytes, int count) {
+void cutInputLines(LineAssembly& line, const char* bytes, int count, LineHandler takeLine) {
     for (int i = 0; i < count; ++i) {
         char next = bytes[i];
         if (next == '\r' || next == '\n')
-            finishLine(line);
+            finishInputLine(line, takeLine);
         else if (next == 0)
             continue;
         else if (line.length < MaxLineLength)
@@ -144,11 +140,11 @@ int readerThread(int inputDescriptor) {
             continue;
         if (count <= 0)
             break;
-        takeBytes(line, chunk, static_cast<int>(count));
+        cutInputLines(line, chunk, static_cast<int>(count), handleLine);
     }
     close(inputDescriptor);
     // A last line without its line end is still a command the interface sent.
-    finishLine(line);
+    finishInputLine(line, handleLine);
     quitAtEndOfInput();
     return 0;
 }

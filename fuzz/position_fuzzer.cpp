@@ -1,0 +1,205 @@
+// The position path under libFuzzer: arbitrary text as the arguments of `position`, then a
+// two-ply walk of the move tree that checks after every make and every unmake that the board,
+// the lists, the man count and both keys are as they must be, the same count from perft, and a
+// search to depth 2 (at most 20,000 nodes) that must leave the position untouched and name a
+// legal move.
+#include "board/board.h"
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "board/perft.h"
+#include "board/position_setup.h"
+#include "channel/dispatcher.h"
+#include "channel/input_reader.h"
+#include "channel/output_log.h"
+#include "search/think_driver.h"
+#include "search/transposition_table.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace tarnwick;
+
+namespace {
+
+constexpr int WalkDepth = 2;
+
+// What make and unmake must restore exactly. lastOfficerIndex is left out: it is only a bound
+// for the officer scans, which an unmade promotion may leave wider than before (scans skip the
+// pawns and captured entries inside it); boardIsConsistent checks that it still covers them.
+struct Snapshot {
+    BoardCell cells[BoardCells];
+    PieceEntry lists[2][PieceListSize];
+    int lastPiece[2];
+    int count;
+    int side;
+    std::uint32_t lock;
+    std::uint32_t index;
+};
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "position_fuzzer: %s\n", what);
+    std::abort();
+}
+
+void takeSnapshot(Snapshot& snapshot) {
+    std::memcpy(snapshot.cells, board, sizeof board);
+    for (int colour = 0; colour < 2; ++colour) {
+        for (int i = 0; i < PieceListSize; ++i)
+            snapshot.lists[colour][i] = pieceList[colour][i];
+        snapshot.lastPiece[colour] = lastPieceIndex[colour];
+    }
+    snapshot.count = pieceCount;
+    snapshot.side = sideToMove;
+    snapshot.lock = lockKey;
+    snapshot.index = indexKey;
+}
+
+bool sameAs(const Snapshot& snapshot) {
+    if (std::memcmp(snapshot.cells, board, sizeof board) != 0)
+        return false;
+    for (int colour = 0; colour < 2; ++colour) {
+        for (int i = 0; i < PieceListSize; ++i) {
+            if (snapshot.lists[colour][i].square != pieceList[colour][i].square ||
+                snapshot.lists[colour][i].piece != pieceList[colour][i].piece)
+                return false;
+        }
+        if (snapshot.lastPiece[colour] != lastPieceIndex[colour])
+            return false;
+    }
+    return snapshot.count == pieceCount && snapshot.side == sideToMove &&
+           snapshot.lock == lockKey && snapshot.index == indexKey;
+}
+
+void checkKeysAndConsistency(const char* when) {
+    if (!boardIsConsistent()) {
+        std::fprintf(stderr, "position_fuzzer: %s\n", when);
+        fail("board, lists and man count disagree");
+    }
+    std::uint32_t lock = 0;
+    std::uint32_t index = 0;
+    computeKeysFromScratch(lock, index);
+    if (lock != lockKey || index != indexKey) {
+        std::fprintf(stderr, "position_fuzzer: %s\n", when);
+        fail("the incremental keys differ from the keys computed from scratch");
+    }
+}
+
+void exchangeSides() {
+    sideToMove = otherSide;
+    otherSide = 1 - sideToMove;
+}
+
+std::uint64_t walkLeaves = 0;
+int walkPliesLeft = 0;
+int legalRootMoves = 0;
+Move legalRoots[256];
+
+// The moveCallback of the walk: every candidate is made and unmade with the checks around it.
+int walkMove(SearchFrame* frame) {
+    const Move move = moveStack[currentSlot];
+    Snapshot before;
+    takeSnapshot(before);
+    makeMove(move);
+    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    exchangeSides();
+    checkKeysAndConsistency("after makeMove");
+    if (legal) {
+        if (walkPliesLeft == WalkDepth && legalRootMoves < 256)
+            legalRoots[legalRootMoves++] = move;
+        if (walkPliesLeft == 1) {
+            ++walkLeaves;
+        } else {
+            ++currentSlot;
+            --walkPliesLeft;
+            generateAllMoves(frame);
+            ++walkPliesLeft;
+            --currentSlot;
+        }
+    }
+    exchangeSides();
+    unmakeMove(move);
+    checkKeysAndConsistency("after unmakeMove");
+    if (!sameAs(before))
+        fail("unmakeMove did not restore the position");
+    return 0;
+}
+
+int devNull = -1;
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull < 0)
+        fail("cannot open /dev/null");
+    installEngineCallbacks();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static char text[CommandBufferSize];
+    resetCommandChannel();
+    outputDescriptor = devNull;
+    resetBoard();
+    resetSearch();
+    prepareTables(); // the default 1 MiB: built once, then kept
+    const std::size_t length = size < sizeof text - 1 ? size : sizeof text - 1;
+    std::memcpy(text, data, length);
+    text[length] = 0;
+
+    setupPosition(text);
+    if (!boardIsConsistent())
+        fail("setupPosition left an inconsistent board");
+    if (!positionIsValid)
+        return 0;
+    checkKeysAndConsistency("after setupPosition");
+    Snapshot root;
+    takeSnapshot(root);
+
+    // The walk, then perft over the same tree: the counts must agree.
+    walkLeaves = 0;
+    walkPliesLeft = WalkDepth;
+    legalRootMoves = 0;
+    const MoveCallback savedCallback = moveCallback;
+    moveCallback = walkMove;
+    currentSlot = RootSlot;
+    generateAllMoves(nullptr);
+    moveCallback = savedCallback;
+    if (!sameAs(root))
+        fail("the walk did not leave the position as it found it");
+    if (perft(WalkDepth, nullptr) != walkLeaves)
+        fail("perft counts a different number of leaves than the walk");
+    if (!sameAs(root))
+        fail("perft did not leave the position as it found it");
+
+    // A depth-2 search: the position is untouched afterwards, the best move is a legal one. The
+    // node cap keeps the quiescence of a wild position from stalling the fuzzer.
+    std::snprintf(commandArgs, CommandBufferSize, "depth 2 nodes 20000");
+    think();
+    if (searchRequest.thinking.load(std::memory_order_acquire))
+        fail("think returned while still thinking");
+    if (!sameAs(root))
+        fail("the search did not leave the position as it found it");
+    checkKeysAndConsistency("after the search");
+    Move best[LineSlots];
+    copyRootLine(best);
+    // The search names no move when its node cap stops it before it has searched its first root
+    // move; a search that ran to its depth must name one.
+    const int stoppedEarly = searchRequest.stopRequested.load(std::memory_order_acquire) != 0;
+    if (legalRootMoves == 0) {
+        if (best[0].kind != Sentinel)
+            fail("a best move in a position without legal moves");
+    } else if (best[0].kind != Sentinel || !stoppedEarly) {
+        bool found = false;
+        for (int i = 0; i < legalRootMoves; ++i)
+            found = found || legalRoots[i] == best[0];
+        if (!found)
+            fail("the best move is not one of the legal moves");
+    }
+    sendOwedBestMove(0);
+    return 0;
+}
