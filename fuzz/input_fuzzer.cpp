@@ -3,6 +3,14 @@
 // runs. Every `go` is cut down to a tiny search, and every `go` must be answered by exactly one
 // `bestmove` line: at once, or for "infinite" and "ponder" at the next `stop` or `ponderhit`,
 // or at the end of the input.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "board/board.h"
 #include "board/position_setup.h"
 #include "channel/dispatcher.h"
@@ -11,14 +19,6 @@
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <strings.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace tarnwick;
 

@@ -3,6 +3,13 @@
 // the lists, the man count and both keys are as they must be, the same count from perft, and a
 // search to depth 2 (at most 20,000 nodes) that must leave the position untouched and name a
 // legal move.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "board/board.h"
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
@@ -13,13 +20,6 @@
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace tarnwick;
 

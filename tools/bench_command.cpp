@@ -1,6 +1,10 @@
 // tarnwick-tool bench [DEPTH]: searches a fixed list of positions one after the other, each as
 // `go depth DEPTH`, with a 16 MiB table kept across them. The node total is the engine's
 // signature: any change of it means the search behaves differently.
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+
 #include "board/move_notation.h"
 #include "board/position_setup.h"
 #include "channel/dispatcher.h"
@@ -12,10 +16,6 @@
 #include "search/time_control.h"
 #include "search/transposition_table.h"
 #include "tool_commands.h"
-
-#include <chrono>
-#include <cinttypes>
-#include <cstdio>
 
 namespace tarnwick {
 

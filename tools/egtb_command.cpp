@@ -1,17 +1,17 @@
 // tarnwick-tool egtb: builds "Endgame.bin" by retrograde analysis, and looks one three-man
 // position up the way the search does.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
 #include "board/board.h"
 #include "board/position_setup.h"
 #include "eval/endgame_builder.h"
 #include "eval/endgame_data.h"
 #include "search/transposition_table.h"
 #include "tool_commands.h"
-
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <vector>
 
 namespace tarnwick {
 

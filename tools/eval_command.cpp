@@ -1,5 +1,7 @@
 // tarnwick-tool eval [POSITION]: sets a position up, fills the root evaluation tables and prints
 // the root score, the phase, the weaker side and every piece-square table row.
+#include <cstdio>
+
 #include "board/board.h"
 #include "board/position_setup.h"
 #include "channel/runtime_services.h"
@@ -7,8 +9,6 @@
 #include "eval/static_evaluation.h"
 #include "search/transposition_table.h"
 #include "tool_commands.h"
-
-#include <cstdio>
 
 namespace tarnwick {
 

@@ -1,15 +1,15 @@
 // tarnwick-tool perft DEPTH [POSITION]: sets the position up as the `position` command does and
 // counts the leaves of the move tree, one line per legal root move in generation order.
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
+
 #include "board/move_notation.h"
 #include "board/perft.h"
 #include "board/position_setup.h"
 #include "channel/runtime_services.h"
 #include "search/transposition_table.h"
 #include "tool_commands.h"
-
-#include <chrono>
-#include <cinttypes>
-#include <cstdio>
 
 namespace tarnwick {
 

@@ -1,8 +1,8 @@
 // tarnwick-tool: the developer's perft, evaluation dump, bench and endgame file builder.
-#include "tool_commands.h"
-
 #include <cstdio>
 #include <cstring>
+
+#include "tool_commands.h"
 
 namespace tarnwick {
 

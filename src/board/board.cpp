@@ -2,9 +2,9 @@
 // that rebuild derived data (piece lists, the attack table, keys) from the board's cells.
 #include "board/board.h"
 
-#include "board/position_setup.h"
-
 #include <cstdlib>
+
+#include "board/position_setup.h"
 
 namespace tarnwick {
 

@@ -3,12 +3,12 @@
 // stack that holds the game history below the root slot and the search line above it.
 #pragma once
 
-#include "channel/runtime_services.h"
-
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "channel/runtime_services.h"
 
 namespace tarnwick {
 

@@ -3,9 +3,9 @@
 // rejects those that leave the mover's king attacked.
 #include "board/move_generation.h"
 
-#include "board/board.h"
-
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 

@@ -3,9 +3,9 @@
 // ordering of the search.
 #pragma once
 
-#include "board/board.h"
-
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 

@@ -3,9 +3,9 @@
 // played exactly as in a search.
 #pragma once
 
-#include "board/board.h"
-
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 

@@ -2,14 +2,14 @@
 // castling rights follow from the move history and en passant from the last game move.
 #include "board/position_setup.h"
 
+#include <cctype>
+#include <cstring>
+
 #include "board/board.h"
 #include "board/move_notation.h"
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
 #include "channel/runtime_services.h"
-
-#include <cctype>
-#include <cstring>
 
 namespace tarnwick {
 

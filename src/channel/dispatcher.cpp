@@ -2,14 +2,6 @@
 // the reader thread hands over. Every engine entry point, the search included, runs here.
 #include "channel/dispatcher.h"
 
-#include "board/position_setup.h"
-#include "channel/input_reader.h"
-#include "channel/options.h"
-#include "channel/output_log.h"
-#include "search/search_reports.h"
-#include "search/think_driver.h"
-#include "search/transposition_table.h"
-
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +10,14 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+
+#include "board/position_setup.h"
+#include "channel/input_reader.h"
+#include "channel/options.h"
+#include "channel/output_log.h"
+#include "search/search_reports.h"
+#include "search/think_driver.h"
+#include "search/transposition_table.h"
 
 namespace tarnwick {
 

@@ -2,10 +2,10 @@
 // reader thread, and the interpreter of UCI commands.
 #pragma once
 
-#include "channel/runtime_services.h"
-
 #include <atomic>
 #include <cstdint>
+
+#include "channel/runtime_services.h"
 
 namespace tarnwick {
 

@@ -3,11 +3,11 @@
 // "movetime", "depth", "nodes" and "searchmoves" set the limits a GUI may ask for instead.
 #include "channel/go_parameters.h"
 
-#include "channel/dispatcher.h"
-#include "channel/runtime_services.h"
-
 #include <cstdio>
 #include <cstring>
+
+#include "channel/dispatcher.h"
+#include "channel/runtime_services.h"
 
 namespace tarnwick {
 

@@ -3,13 +3,13 @@
 // `ponderhit`, `debug` and `stop` itself and asks the search to stop for anything else.
 #include "channel/input_reader.h"
 
-#include "channel/dispatcher.h"
-#include "channel/output_log.h"
-
 #include <cerrno>
 #include <cstring>
 #include <strings.h>
 #include <unistd.h>
+
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
 
 namespace tarnwick {
 

@@ -2,15 +2,15 @@
 // own destination, so lines of the main thread and of the reader thread never interleave.
 #include "channel/output_log.h"
 
-#include "channel/dispatcher.h"
-#include "channel/runtime_services.h"
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <unistd.h>
+
+#include "channel/dispatcher.h"
+#include "channel/runtime_services.h"
 
 namespace tarnwick {
 

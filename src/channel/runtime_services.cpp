@@ -2,8 +2,6 @@
 // own random generator and the hash key table, the millisecond clock and the string routines.
 #include "channel/runtime_services.h"
 
-#include "channel/output_log.h"
-
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -14,6 +12,8 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+
+#include "channel/output_log.h"
 
 namespace tarnwick {
 

@@ -2,9 +2,9 @@
 // 2^19 keys, level by level: level 0 holds the mates, level n the positions whose value is n.
 #include "eval/endgame_builder.h"
 
-#include "eval/endgame_data.h"
-
 #include <cstring>
+
+#include "eval/endgame_data.h"
 
 namespace tarnwick {
 

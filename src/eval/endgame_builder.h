@@ -2,9 +2,9 @@
 // the writer of the 425,984 bytes of "Endgame.bin" that endgameLookup reads.
 #pragma once
 
-#include "board/board.h"
-
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 

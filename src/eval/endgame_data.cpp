@@ -3,12 +3,12 @@
 // normalised position, loaded whole the first time a probe needs it and kept for the process.
 #include "eval/endgame_data.h"
 
+#include <cstdint>
+#include <cstdlib>
+
 #include "board/board.h"
 #include "channel/runtime_services.h"
 #include "search/node_search.h"
-
-#include <cstdint>
-#include <cstdlib>
 
 namespace tarnwick {
 

@@ -3,12 +3,12 @@
 // for the endgame or for driving a weaker king to the edge. The tree then only adds move changes.
 #include "eval/root_evaluation.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "board/board.h"
 #include "eval/endgame_data.h"
 #include "eval/static_evaluation.h"
-
-#include <cstdlib>
-#include <cstring>
 
 namespace tarnwick {
 

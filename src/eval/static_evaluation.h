@@ -2,9 +2,9 @@
 // penalty kept exact by a per-ply stack of pawn file masks, and the score change of one move.
 #pragma once
 
-#include "board/board.h"
-
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 

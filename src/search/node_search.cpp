@@ -3,6 +3,8 @@
 // one move of it. Quiescence is the same code at depth 0 or less.
 #include "search/node_search.h"
 
+#include <utility>
+
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
 #include "channel/dispatcher.h"
@@ -12,8 +14,6 @@
 #include "search/repetition.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
-
-#include <utility>
 
 namespace tarnwick {
 

@@ -2,9 +2,9 @@
 // it, called by the generators through moveCallback.
 #pragma once
 
-#include "board/board.h"
-
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 

@@ -2,14 +2,14 @@
 // 1/256 pawn and are shown in centipawns truncated toward zero, or as moves to mate.
 #include "search/search_reports.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "board/move_notation.h"
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/time_control.h"
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace tarnwick {
 

@@ -3,6 +3,11 @@
 // the last value is searched, with re-searches when a value falls outside it.
 #include "search/think_driver.h"
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
 #include "board/move_notation.h"
@@ -15,11 +20,6 @@
 #include "search/search_reports.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
-
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <mutex>
 
 namespace tarnwick {
 

@@ -2,11 +2,11 @@
 // stored line and its own copy of the killer table.
 #pragma once
 
+#include <cstdint>
+
 #include "board/board.h"
 #include "search/move_ordering.h"
 #include "search/node_search.h"
-
-#include <cstdint>
 
 namespace tarnwick {
 

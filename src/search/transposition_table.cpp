@@ -2,13 +2,13 @@
 // engine (keys, transposition table, attack table) on isready and quit.
 #include "search/transposition_table.h"
 
+#include <cstdint>
+#include <cstdlib>
+
 #include "board/board.h"
 #include "channel/options.h"
 #include "channel/output_log.h"
 #include "channel/runtime_services.h"
-
-#include <cstdint>
-#include <cstdlib>
 
 namespace tarnwick {
 

@@ -2,16 +2,16 @@
 // from the real generators, and snapshots of everything make/unmake must restore.
 #pragma once
 
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 #include "board/board.h"
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
 #include "board/move_notation.h"
 #include "board/position_setup.h"
-
-#include <cstring>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace tarnwick {
 

@@ -1,10 +1,10 @@
 // Perft over the real generators against the published counts, every move of perft walks taken
 // back exactly, and the perft tool's output and refusals.
-#include "board/perft.h"
-#include "board_test_support.h"
-
 #include <cstdio>
 #include <sys/wait.h>
+
+#include "board/perft.h"
+#include "board_test_support.h"
 
 namespace tarnwick {
 namespace {

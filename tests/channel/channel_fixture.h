@@ -2,15 +2,15 @@
 // the logbook, and the output lines caught in a file there.
 #pragma once
 
-#include "channel/dispatcher.h"
-#include "channel/output_log.h"
-#include "test_support.h"
-
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
+
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
+#include "test_support.h"
 
 namespace channel_test {
 

@@ -1,15 +1,15 @@
 // The main thread's side of the channel: the time budget and limits of every `go` text, the owed
 // bestmove sent once when both threads try, and the Hash option.
-#include "channel/go_parameters.h"
-#include "channel/input_reader.h"
-#include "channel/options.h"
-#include "channel_fixture.h"
-
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+
+#include "channel/go_parameters.h"
+#include "channel/input_reader.h"
+#include "channel/options.h"
+#include "channel_fixture.h"
 
 using namespace tarnwick;
 

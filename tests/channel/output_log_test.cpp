@@ -1,9 +1,5 @@
 // Lines to the interface and the logbook: the date and time tokens, one whole line per write,
 // the logbook created only in debug mode and opened only once.
-#include "channel/dispatcher.h"
-#include "channel/output_log.h"
-#include "channel_fixture.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +9,10 @@
 #include <set>
 #include <sstream>
 #include <thread>
+
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
+#include "channel_fixture.h"
 
 using namespace tarnwick;
 

@@ -1,11 +1,11 @@
 // The string routines and the fixed random generator behind the hash keys.
-#include "channel/runtime_services.h"
-
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include "channel/runtime_services.h"
 
 using namespace tarnwick;
 

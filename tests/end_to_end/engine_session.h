@@ -2,11 +2,11 @@
 // engine process in a fresh working directory, and every line it sends kept in `received`.
 #pragma once
 
-#include "test_support.h"
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace end_to_end {
 

@@ -1,13 +1,6 @@
 // The engine binary with its surroundings broken: a bad or missing endgame file, a logbook that
 // cannot be written, a transposition table that cannot be had, and an interface that goes away
 // in the middle of a search. In each case the engine goes on answering with legal moves.
-#include "board/move_notation.h"
-#include "board/perft.h"
-#include "board/position_setup.h"
-#include "eval/endgame_data.h"
-#include "search/transposition_table.h"
-#include "test_support.h"
-
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +12,13 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+#include "board/move_notation.h"
+#include "board/perft.h"
+#include "board/position_setup.h"
+#include "eval/endgame_data.h"
+#include "search/transposition_table.h"
+#include "test_support.h"
 
 using namespace tarnwick_test;
 

@@ -1,11 +1,11 @@
 // The engine binary through pipes as a GUI drives it: exactly one `bestmove` per `go` in every
 // flow and none that is not owed, `isready` answered during a search, and the clock ending
 // searches within generous margins.
-#include "engine_session.h"
-
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+
+#include "engine_session.h"
 
 using namespace end_to_end;
 

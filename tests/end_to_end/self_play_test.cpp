@@ -1,17 +1,17 @@
 // The engine plays whole games against itself through pipes at a short move time. Every
 // `bestmove` is checked against the legal moves of the perft-verified generator; a game ends by
 // mate, stalemate, threefold repetition, the fifty-move rule or a ply cap of the harness.
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <tuple>
+
 #include "board/board.h"
 #include "board/move_notation.h"
 #include "board/perft.h"
 #include "board/position_setup.h"
 #include "engine_session.h"
 #include "search/transposition_table.h"
-
-#include <gtest/gtest.h>
-#include <map>
-#include <set>
-#include <tuple>
 
 using namespace end_to_end;
 

@@ -3,13 +3,6 @@
 // and overlong lines. Every `isready` must get its "readyok", every `go` exactly one `bestmove`,
 // and every best move must be legal in the position the engine was given, which the test
 // follows in its own process with the engine's own position reader and generator.
-#include "board/move_notation.h"
-#include "board/perft.h"
-#include "board/position_setup.h"
-#include "channel/input_reader.h"
-#include "search/transposition_table.h"
-#include "test_support.h"
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -20,6 +13,13 @@
 #include <strings.h>
 #include <thread>
 #include <vector>
+
+#include "board/move_notation.h"
+#include "board/perft.h"
+#include "board/position_setup.h"
+#include "channel/input_reader.h"
+#include "search/transposition_table.h"
+#include "test_support.h"
 
 using namespace tarnwick_test;
 

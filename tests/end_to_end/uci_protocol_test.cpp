@@ -1,12 +1,12 @@
 // The engine binary driven through pipes as a chess GUI drives it: the replies, how input is
 // read, the logbook in debug mode, and how the process ends.
-#include "engine_session.h"
-
 #include <cctype>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "engine_session.h"
 
 using namespace end_to_end;
 using Lines = std::vector<std::string>;

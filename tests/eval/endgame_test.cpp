@@ -2,9 +2,6 @@
 // files missing, empty, short or long), and the solved endings and the file built from them (known
 // facts, a pass that checks every value against its successors, the layout, and the probe on the
 // built file against a one-ply search over the engine's own moves).
-#include "eval_test_support.h"
-#include "search/node_search.h"
-
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
@@ -12,6 +9,9 @@
 #include <tuple>
 #include <utility>
 #include <vector>
+
+#include "eval_test_support.h"
+#include "search/node_search.h"
 
 namespace tarnwick {
 namespace {

@@ -2,6 +2,12 @@
 // the side to move, the built endgame data and a temporary working folder.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <vector>
+
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
 #include "board/position_setup.h"
@@ -11,12 +17,6 @@
 #include "eval/static_evaluation.h"
 #include "search/transposition_table.h"
 #include "test_support.h"
-
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <vector>
 
 namespace tarnwick {
 

@@ -1,9 +1,6 @@
 // The running score of the search (root score plus one evaluateMove per move, negated at each ply)
 // must equal the evaluation computed from scratch with the same root tables, along random legal
 // move walks that take in every kind of move.
-#include "board/move_notation.h"
-#include "eval_test_support.h"
-
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
@@ -11,6 +8,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "board/move_notation.h"
+#include "eval_test_support.h"
 
 namespace tarnwick {
 namespace {

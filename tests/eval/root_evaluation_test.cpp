@@ -1,9 +1,9 @@
 // The root tables, phase, weaker side and root score on positions worked out by hand, and the
 // pawn-structure arithmetic on file masks.
-#include "eval_test_support.h"
-
 #include <gtest/gtest.h>
 #include <tuple>
+
+#include "eval_test_support.h"
 
 namespace tarnwick {
 namespace {

@@ -1,11 +1,11 @@
 // tarnwick-tool's eval and egtb commands, run as a program: the shape of what they print, the file
 // the build writes, and the refusal of positions they cannot handle.
-#include "eval_test_support.h"
-#include "search/node_search.h"
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+#include "eval_test_support.h"
+#include "search/node_search.h"
 
 namespace tarnwick {
 namespace {

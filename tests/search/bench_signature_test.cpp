@@ -1,8 +1,8 @@
 // The bench node count is the engine's signature: the same in every build. A count that differs
 // here in one build only means undefined behaviour or an uninitialised read.
-#include "test_support.h"
-
 #include <gtest/gtest.h>
+
+#include "test_support.h"
 
 namespace tarnwick_test {
 namespace {

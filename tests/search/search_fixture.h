@@ -2,6 +2,11 @@
 // engine's output captured in a temporary file so the tests can read the lines it sent.
 #pragma once
 
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 #include "board/board.h"
 #include "board/move_notation.h"
 #include "board/position_setup.h"
@@ -15,11 +20,6 @@
 #include "search/think_driver.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
-
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace tarnwick_test {
 

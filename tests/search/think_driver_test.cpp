@@ -1,9 +1,9 @@
 // The think driver through whole searches: mates and draws found and reported, the `go` limits,
 // the root move list and its limits, the per-root-move lines and killers, and determinism.
-#include "search_fixture.h"
-
 #include <algorithm>
 #include <set>
+
+#include "search_fixture.h"
 
 namespace tarnwick_test {
 namespace {
