@@ -305,35 +305,52 @@ static bool tablesAreReady() {
     return tablesArePresent() != 0;
 }
 
+// Steps 3 to 5 of think: the root evaluation and the list of legal root moves. The first move
+// of the list stands as the best line until a searched move replaces it, so that even a search
+// stopped before its first root move is done names a legal move: "bestmove 0000" would be taken
+// for a forfeit while there are moves to play.
+static void prepareRoot() {
+    frames[0].parentScore = static_cast<std::int16_t>(-prepareRootEvaluation());
+    frames[0].inCheck =
+        static_cast<std::uint8_t>(isSquareAttacked(otherSide, pieceList[sideToMove][0].square));
+    generateRootMoves(&frames[0]);
+    if (rootMoveCount > 0) {
+        Move firstLine[LineSlots];
+        firstLine[0] = rootMoves[0].move;
+        firstLine[1] = SentinelMove;
+        setRootLine(firstLine);
+    }
+}
+
 void think() {
     // 1. The budget and the ponder mode (and the other limits) from the `go` arguments.
     searchRequest.timeBudgetMs = parseGoParameters(commandArgs, "wb"[sideToMove & 1]);
-    // 2. The search state starts afresh. The flags come last, in this order: from the moment
-    //    commandPending is cleared the reader may overwrite the command buffers and may
-    //    answer a `stop` with the best move so far, which then must be this search's.
+    // 2. The search state starts afresh.
     searchRequest.searchStartTick = tickCount();
     ply = 0;
     currentSlot = RootSlot;
     clearRootLine();
     resetNodeCount();
     rootScore = 0;
+    // 3.-5. The root is prepared before the flags are raised, so that a `stop` answered by the
+    //    reader always finds this search's root line. A refused position (or tables that
+    //    cannot be built) cannot be searched: the empty best move is sent at once, also for
+    //    "infinite" or "ponder".
+    const bool searchable = positionIsValid && tablesAreReady();
+    if (searchable)
+        prepareRoot();
+    else
+        searchRequest.ponderMode.store(0, std::memory_order_release);
+    // The flags come last, in this order: from the moment commandPending is cleared the reader
+    // may overwrite the command buffers and may answer a `stop` with the best move so far.
     searchRequest.stopRequested.store(0, std::memory_order_release);
     bestMoveOwed.store(1, std::memory_order_release);
     searchRequest.thinking.store(1, std::memory_order_release);
     commandPending.store(0, std::memory_order_release);
-    // A refused position (or tables that cannot be built) cannot be searched: the empty best
-    // move is sent at once, also for "infinite" or "ponder".
-    if (!positionIsValid || !tablesAreReady()) {
-        searchRequest.ponderMode.store(0, std::memory_order_release);
+    if (!searchable) {
         searchRequest.thinking.store(0, std::memory_order_release);
         return;
     }
-    // 3. The one full evaluation of the search fills the tables and scores the root.
-    frames[0].parentScore = static_cast<std::int16_t>(-prepareRootEvaluation());
-    frames[0].inCheck =
-        static_cast<std::uint8_t>(isSquareAttacked(otherSide, pieceList[sideToMove][0].square));
-    // 4.-5. The legal root moves.
-    generateRootMoves(&frames[0]);
     // Iterations 1 to 3 with the full window, then 4 to 63 with the aspiration window.
     iterationDepth = 1;
     for (; iterationDepth <= FullWidthIterations; ++iterationDepth) {
