@@ -71,23 +71,8 @@ static const char* const benchPositions[] = {
 
 static char benchPositionText[CommandBufferSize];
 
-// A depth is a plain decimal number from 1 to the last iteration.
-static int readBenchDepth(const char* text) {
-    int depth = 0;
-    if (text[0] == 0)
-        return 0;
-    for (const char* c = text; *c != 0; ++c) {
-        if (*c < '0' || *c > '9')
-            return 0;
-        depth = depth * 10 + (*c - '0');
-        if (depth > LastIteration)
-            return 0;
-    }
-    return depth;
-}
-
 int runBenchCommand(int argc, char** argv) {
-    const int depth = argc >= 1 ? readBenchDepth(argv[0]) : DefaultBenchDepth;
+    const int depth = argc >= 1 ? readDepthArgument(argv[0], LastIteration) : DefaultBenchDepth;
     if (depth == 0) {
         std::fprintf(stderr, "tarnwick-tool: bench needs a depth from 1 to %d\n", LastIteration);
         return 2;

@@ -15,27 +15,12 @@ namespace tarnwick {
 
 static char positionText[CommandBufferSize];
 
-// A depth is a plain decimal number from 1 to the plies the move stack holds.
-static int readDepth(const char* text) {
-    int depth = 0;
-    if (text[0] == 0)
-        return 0;
-    for (const char* c = text; *c != 0; ++c) {
-        if (*c < '0' || *c > '9')
-            return 0;
-        depth = depth * 10 + (*c - '0');
-        if (depth > MaxPerftDepth)
-            return 0;
-    }
-    return depth;
-}
-
 static void printRootMove(const Move& move, std::uint64_t leaves) {
     std::printf("%s: %" PRIu64 "\n", moveToText(move).text, leaves);
 }
 
 int runPerftCommand(int argc, char** argv) {
-    const int depth = argc >= 1 ? readDepth(argv[0]) : 0;
+    const int depth = argc >= 1 ? readDepthArgument(argv[0], MaxPerftDepth) : 0;
     if (depth == 0) {
         std::fprintf(stderr, "tarnwick-tool: perft needs a depth from 1 to %d\n", MaxPerftDepth);
         return 2;

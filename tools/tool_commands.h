@@ -9,6 +9,9 @@ int runEvalCommand(int argc, char** argv);
 int runBenchCommand(int argc, char** argv);
 int runEgtbCommand(int argc, char** argv);
 
+// Reads a depth argument: a plain decimal number from 1 to maxDepth; 0 for anything else.
+int readDepthArgument(const char* text, int maxDepth);
+
 // Joins arguments into one text with single blanks (a POSITION given as several words).
 void joinArguments(int argc, char** argv, char* text, int size);
 

@@ -6,6 +6,20 @@
 
 namespace tarnwick {
 
+int readDepthArgument(const char* text, int maxDepth) {
+    int depth = 0;
+    if (text[0] == 0)
+        return 0;
+    for (const char* c = text; *c != 0; ++c) {
+        if (*c < '0' || *c > '9')
+            return 0;
+        depth = depth * 10 + (*c - '0');
+        if (depth > maxDepth)
+            return 0;
+    }
+    return depth;
+}
+
 void joinArguments(int argc, char** argv, char* text, int size) {
     int used = 0;
     text[0] = 0;
