@@ -57,6 +57,12 @@ static int enPassantVictimSquare(const Move& move) {
     return (move.from & 0x70) | (move.to & 0x0F);
 }
 
+// The side words of both keys: every move, the null move included, toggles them.
+static KeyDelta sideKeyDelta() {
+    return KeyDelta{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
+                    .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
+}
+
 // Steps 7 to 10 of makeMove: the rook of a castling, the pawn taken en passant, the promoted
 // piece. Kept apart so that the common move stays short.
 [[gnu::noinline]] static KeyDelta makeSpecialPart(const Move& move, CellWord mover) {
@@ -115,8 +121,7 @@ void makeMove(const Move& move) {
     const int from = move.from;
     const int to = move.to;
     // 1-2. Every move, the null move included, hands the turn over.
-    KeyDelta keys{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
-                  .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
+    KeyDelta keys = sideKeyDelta();
     if (move.kind != NullMoveKind) {
         const CellWord mover = loadCell(from);
         CellWord target = loadCell(to);
@@ -204,9 +209,8 @@ void unmakeMove(const Move& move) {
     const int other = otherSide;
     const int from = move.from;
     const int to = move.to;
-    // 1-2.
-    KeyDelta keys{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
-                  .index = keyWordAt(hashKeys + 4u * (IndexKeyOffset + SideKeyIndex))};
+    // 1-2. Taking any move back hands the turn back.
+    KeyDelta keys = sideKeyDelta();
     if (move.kind != NullMoveKind) {
         // 3-4. The mover goes back to `from`; a promoted piece goes back as the pawn.
         CellWord mover = loadCell(to);
