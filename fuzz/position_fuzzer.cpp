@@ -1,8 +1,8 @@
 // The position path under libFuzzer: arbitrary text as the arguments of `position`, then a
 // two-ply walk of the move tree that checks after every make and every unmake that the board,
-// the lists, the man count and both keys are as they must be, the same count from perft, and a
-// search to depth 2 (at most 20,000 nodes) that must leave the position untouched and name a
-// legal move.
+// the lists, the man count, the castling rights and both keys are as they must be, the same count
+// from perft, and a search to depth 2 (at most 20,000 nodes) that must leave the position untouched
+// and name a legal move.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +36,7 @@ struct Snapshot {
     int lastPiece[2];
     int count;
     int side;
+    int rights;
     std::uint32_t lock;
     std::uint32_t index;
 };
@@ -54,6 +55,7 @@ void takeSnapshot(Snapshot& snapshot) {
     }
     snapshot.count = pieceCount;
     snapshot.side = sideToMove;
+    snapshot.rights = castlingRights;
     snapshot.lock = lockKey;
     snapshot.index = indexKey;
 }
@@ -71,7 +73,8 @@ bool sameAs(const Snapshot& snapshot) {
             return false;
     }
     return snapshot.count == pieceCount && snapshot.side == sideToMove &&
-           snapshot.lock == lockKey && snapshot.index == indexKey;
+           snapshot.rights == castlingRights && snapshot.lock == lockKey &&
+           snapshot.index == indexKey;
 }
 
 void checkKeysAndConsistency(const char* when) {

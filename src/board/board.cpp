@@ -1,5 +1,5 @@
-// The attack tests over the 0x88 board, the history test for castling rights, and the routines
-// that rebuild derived data (piece lists, the attack table, keys) from the board's cells.
+// The attack tests over the 0x88 board, the castling rights that the placement allows, and the
+// routines that rebuild derived data (piece lists, the attack table, keys) from the board's cells.
 #include "board/board.h"
 
 #include <cstdlib>
@@ -24,17 +24,23 @@ int isSquareAttacked(int colour, int square) {
     return isAttackedByOfficer(colour, square);
 }
 
-int isUnmoved(int square, int piece, int colour) {
-    if (board[square].piece != piece || board[square].colour != colour)
-        return 0;
-    // Walk back through the search line and the game history to the nearest sentinel.
-    for (int slot = currentSlot - 1; slot >= 0; --slot) {
-        if (moveStack[slot].kind == Sentinel)
-            return 1;
-        if (moveStack[slot].from == square)
-            return 0;
+// Whether the man of that code and colour stands on the square.
+static bool holdsMan(int square, int piece, int colour) {
+    return board[square].piece == piece && board[square].colour == colour;
+}
+
+int castlingRightsFromPlacement() {
+    int rights = 0;
+    for (int colour = White; colour <= Black; ++colour) {
+        const int king = kingHomeSquare[colour];
+        if (!holdsMan(king, King, colour))
+            continue;
+        if (holdsMan(king + 3, Rook, colour))
+            rights |= kingSideRight[colour];
+        if (holdsMan(king - 4, Rook, colour))
+            rights |= queenSideRight[colour];
     }
-    return 1;
+    return rights;
 }
 
 void buildPieceLists() {
@@ -139,6 +145,9 @@ int boardIsConsistent() {
         if (lastPieceIndex[colour] >= 0 && pieceList[colour][0].piece != King)
             return 0;
     }
+    // A right stands only with its king and rook on their original squares.
+    if ((castlingRights & ~castlingRightsFromPlacement()) != 0)
+        return 0;
     return sideToMove + otherSide == 1 ? 1 : 0;
 }
 
@@ -148,6 +157,7 @@ void resetBoard() {
     buildPieceLists();
     sideToMove = White;
     otherSide = Black;
+    castlingRights = 0;
     lockKey = 0;
     indexKey = 0;
     for (Move& slot : moveStack)

@@ -3,6 +3,7 @@
 // stack that holds the game history below the root slot and the search line above it.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -108,6 +109,35 @@ inline constinit std::uint32_t indexKey = 0;
 inline constinit Move moveStack[MoveStackSlots]{};
 inline constinit int currentSlot = RootSlot;
 inline constinit int ply = 0;
+
+// Castling rights, one bit each. A right is kept only while its king and rook stand on their
+// original squares and have never left them: every move from or to e1, h1, a1, e8, h8 or a8 clears
+// the rights of that square, and taking the move back restores them.
+enum CastlingRight : int {
+    WhiteKingSide = 1,
+    WhiteQueenSide = 2,
+    BlackKingSide = 4,
+    BlackQueenSide = 8,
+    AllCastlingRights = 15,
+};
+inline constexpr int kingSideRight[2] = {WhiteKingSide, BlackKingSide};
+inline constexpr int queenSideRight[2] = {WhiteQueenSide, BlackQueenSide};
+inline constexpr int kingHomeSquare[2] = {4, 116}; // e1, e8
+inline constinit int castlingRights = 0;
+
+// The rights a move keeps when it starts or ends on a square, by square: all of them, except on
+// the six squares of the kings and rooks that may castle.
+inline constexpr auto castlingRightsKept = [] {
+    std::array<std::uint8_t, 128> kept{};
+    kept.fill(AllCastlingRights);
+    kept[4] = AllCastlingRights & ~(WhiteKingSide | WhiteQueenSide);   // e1
+    kept[7] = AllCastlingRights & ~WhiteKingSide;                      // h1
+    kept[0] = AllCastlingRights & ~WhiteQueenSide;                     // a1
+    kept[116] = AllCastlingRights & ~(BlackKingSide | BlackQueenSide); // e8
+    kept[119] = AllCastlingRights & ~BlackKingSide;                    // h8
+    kept[112] = AllCastlingRights & ~BlackQueenSide;                   // a8
+    return kept;
+}();
 
 // clang-format off
 inline constexpr int directions[8] = {+1, -1, +16, -16, +17, -17, +15, -15};
@@ -231,7 +261,9 @@ inline constexpr std::uint32_t cellWordOfMan(int piece, int colour) {
 
 int pieceAttacks(int piece, int from, int to);
 int isSquareAttacked(int colour, int square);
-int isUnmoved(int square, int piece, int colour);
+// The rights that stand with the kings and rooks on their original squares: the reading of a
+// FEN without a castling field.
+int castlingRightsFromPlacement();
 void buildPieceLists();
 void buildAttackTable();
 

@@ -57,6 +57,18 @@ static int enPassantVictimSquare(const Move& move) {
     return (move.from & 0x70) | (move.to & 0x0F);
 }
 
+// The castling rights before each move that could change them, newest on top: a move from or to
+// a king's or rook's original square pushes them and taking it back pops them. Moves are taken
+// back in the reverse order of making, so the stack is as deep as the longest line; the top wraps,
+// so game moves, which are never taken back, cannot run it past its end.
+inline constexpr unsigned RightsHistorySize = 256;
+static std::uint8_t rightsHistory[RightsHistorySize];
+static unsigned rightsHistoryTop = 0;
+
+static int rightsKeptBy(int from, int to) {
+    return castlingRightsKept[from] & castlingRightsKept[to];
+}
+
 // The side words of both keys: every move, the null move included, toggles them.
 static KeyDelta sideKeyDelta() {
     return KeyDelta{.lock = keyWordAt(hashKeys + 4u * SideKeyIndex),
@@ -139,6 +151,13 @@ void makeMove(const Move& move) {
         storeCell(from, target);
         storeCell(to, mover);
         pieceList[side][listIndexOf(mover)].square = to;
+        // A king or rook leaving its original square, or a rook taken on it, ends its rights.
+        const int kept = rightsKeptBy(from, to);
+        if (kept != AllCastlingRights) {
+            rightsHistory[rightsHistoryTop++ % RightsHistorySize] =
+                static_cast<std::uint8_t>(castlingRights);
+            castlingRights &= kept;
+        }
         // 6-10.
         if (move.kind != NormalMove) {
             const KeyDelta special = makeSpecialPart(move, mover);
@@ -232,6 +251,8 @@ void unmakeMove(const Move& move) {
             ++pieceCount;
         }
         storeCell(to, left);
+        if (rightsKeptBy(from, to) != AllCastlingRights)
+            castlingRights = rightsHistory[--rightsHistoryTop % RightsHistorySize];
         // 6-10.
         if (move.kind != NormalMove) {
             const KeyDelta special = unmakeSpecialPart(move, mover);

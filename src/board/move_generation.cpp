@@ -246,31 +246,35 @@ int generateEnPassant(SearchFrame* frame) {
 int generateCastling(SearchFrame* frame) {
     const int side = sideToMove;
     const int other = otherSide;
-    const int king = side == White ? 4 : 116;
-    // 1. The king must never have moved and must not stand in check.
-    if (!isUnmoved(king, King, side) || isSquareAttacked(other, king))
+    // 1. A right of the side to move (its king and rook have never left their squares), and the
+    //    king not in check.
+    const int rights = castlingRights & (kingSideRight[side] | queenSideRight[side]);
+    if (rights == 0)
+        return 0;
+    const int king = kingHomeSquare[side];
+    if (isSquareAttacked(other, king))
         return 0;
     // 2.
     Move& slot = moveStack[currentSlot];
     slot.from = static_cast<std::int16_t>(king);
     slot.piece = King;
     slot.captured = Empty;
-    // 3. King side: f and g empty, the rook unmoved, the passed square f not attacked. The
-    // destination is left to the callback's legality test.
-    if (board[king + 1].piece == Empty && board[king + 2].piece == Empty) {
+    // 3. King side: f and g empty, the passed square f not attacked. The destination is left to
+    //    the callback's legality test.
+    if ((rights & kingSideRight[side]) != 0 && board[king + 1].piece == Empty &&
+        board[king + 2].piece == Empty) {
         slot.to = static_cast<std::int16_t>(king + 2);
         slot.kind = CastleKingSide;
-        if (isUnmoved(king + 3, Rook, side) && !isSquareAttacked(other, king + 1) &&
-            moveCallback(frame))
+        if (!isSquareAttacked(other, king + 1) && moveCallback(frame))
             return 1;
     }
-    // 4. Queen side: b, c and d empty (b may be attacked), the rook unmoved, d not attacked.
-    if (board[king - 1].piece != Empty || board[king - 2].piece != Empty ||
-        board[king - 3].piece != Empty)
+    // 4. Queen side: b, c and d empty (b may be attacked), d not attacked.
+    if ((rights & queenSideRight[side]) == 0 || board[king - 1].piece != Empty ||
+        board[king - 2].piece != Empty || board[king - 3].piece != Empty)
         return 0;
     slot.to = static_cast<std::int16_t>(king - 2);
     slot.kind = CastleQueenSide;
-    if (!isUnmoved(king - 4, Rook, side) || isSquareAttacked(other, king - 1))
+    if (isSquareAttacked(other, king - 1))
         return 0;
     return moveCallback(frame) ? 1 : 0;
 }
@@ -301,11 +305,11 @@ int isMoveValid() {
     case Promotion:
         return 1;
     case CastleKingSide:
-        return isUnmoved(from, King, side) && isUnmoved(from + 3, Rook, side) &&
+        return (castlingRights & kingSideRight[side]) != 0 && from == kingHomeSquare[side] &&
                board[from + 1].piece == Empty && !isSquareAttacked(otherSide, from) &&
                !isSquareAttacked(otherSide, from + 1);
     case CastleQueenSide:
-        return isUnmoved(from, King, side) && isUnmoved(from - 4, Rook, side) &&
+        return (castlingRights & queenSideRight[side]) != 0 && from == kingHomeSquare[side] &&
                board[from - 1].piece == Empty && board[from - 3].piece == Empty &&
                !isSquareAttacked(otherSide, from) && !isSquareAttacked(otherSide, from - 1);
     default: // en passant, null move, sentinel: never a valid killer

@@ -1,5 +1,5 @@
-// The UCI `position` command. Only the placement and the side to move are read from a FEN text:
-// castling rights follow from the move history and en passant from the last game move.
+// The UCI `position` command: a FEN text's placement, side to move, castling rights and en passant
+// square (or the start position), a fresh game history, and the listed game moves.
 #include "board/position_setup.h"
 
 #include <cctype>
@@ -111,6 +111,67 @@ static void playMoveList(const char* list) {
     }
 }
 
+// The castling field: K, Q, k and q give their rights, "-" and any other letter none. A right
+// whose king or rook is not on its original square is dropped.
+static int readCastlingField(const char* field) {
+    static constexpr char rightLetters[] = "KQkq"; // in the order of the right bits
+    int rights = 0;
+    for (; *field != 0; ++field) {
+        if (const char* letter = findChar(rightLetters, *field))
+            rights |= 1 << (letter - rightLetters);
+    }
+    return rights & castlingRightsFromPlacement();
+}
+
+// The en passant field names the square a pawn has just passed with its double step. When a pawn
+// of the side to move can take on it, that double step is filed as the newest history record, so
+// the capture is generated exactly as after a double step played in the move list. A square on
+// the wrong rank, without the pawn that stepped, with a man on it or on the step's origin, or
+// that no pawn can take on, gives nothing.
+static void recordEnPassantField(const char* field) {
+    if (std::strlen(field) != 2 || field[0] < 'a' || field[0] > 'h')
+        return;
+    const int passedRank = sideToMove == White ? 5 : 2; // the sixth or the third rank
+    if (field[1] != '1' + passedRank)
+        return;
+    const int passed = makeSquare(field[0] - 'a', passedRank);
+    const int step = pawnStep[otherSide];
+    const int origin = passed - step;
+    const int pawn = passed + step;
+    if (board[passed].piece != Empty || board[origin].piece != Empty || board[pawn].piece != Pawn ||
+        board[pawn].colour != otherSide)
+        return;
+    int capturers = 0;
+    for (const int beside : {pawn - 1, pawn + 1})
+        capturers +=
+            isOnBoard(beside) && board[beside].piece == Pawn && board[beside].colour == sideToMove;
+    if (capturers == 0)
+        return;
+    moveStack[NewestHistorySlot - 1] = SentinelMove;
+    moveStack[NewestHistorySlot] = Move{.to = static_cast<std::int16_t>(pawn),
+                                        .from = static_cast<std::int16_t>(origin),
+                                        .kind = NormalMove,
+                                        .piece = Pawn,
+                                        .captured = Empty};
+}
+
+// One field of the FEN text at a time.
+static char fenField[CommandBufferSize];
+
+// The rights and the en passant square from the FEN's third and fourth fields. The start position
+// has all four rights; a FEN without a castling field has every right its kings and rooks on their
+// original squares allow.
+static void readRightsFields(bool startPosition) {
+    // The copy still holds the fields after the placement; the move list is not one of them.
+    if (char* moves = std::strstr(fenCopy, "moves "))
+        *moves = 0;
+    const bool hasCastlingField =
+        !startPosition && getField(fenField, 3, fenCopy, ' ') == 0 && fenField[0] != 0;
+    castlingRights = hasCastlingField ? readCastlingField(fenField) : castlingRightsFromPlacement();
+    if (hasCastlingField && getField(fenField, 4, fenCopy, ' ') == 0)
+        recordEnPassantField(fenField);
+}
+
 static void refusePosition(const char* reason) {
     resetBoard(); // no half-built position survives; positionIsValid is 0
     positionRefusal = reason;
@@ -157,6 +218,7 @@ void setupPosition(const char* text) {
     }
     // 7.
     buildPieceLists();
+    readRightsFields(fen == StartPositionText);
     // 8. The game moves, then lists in canonical order again (captured entries gone, promoted
     // men among the officers).
     if (const char* moves = std::strstr(text, "moves ")) {

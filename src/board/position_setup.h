@@ -1,5 +1,5 @@
-// The UCI `position` command: reads a FEN placement and side to move (or the start position),
-// resets the game history and plays the listed game moves.
+// The UCI `position` command: reads a FEN placement, side to move, castling rights and en passant
+// square (or the start position), resets the game history and plays the listed game moves.
 #pragma once
 
 namespace tarnwick {

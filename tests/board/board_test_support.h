@@ -32,19 +32,24 @@ inline void setPosition(const char* text) {
     setupPosition(text);
 }
 
-// The texts of the moves the generators hand over for this position, in the root order; with
-// `from`, only that man's moves; with `special`, only en passant and castling.
+// Every move the generators hand over in the current position, in the root order.
 inline std::vector<Move> generated;
-inline std::string movesText(const char* position, const char* from = "", bool special = false) {
-    setPosition(position);
+inline std::vector<Move> generateMoves() {
     generated.clear();
     moveCallback = [](SearchFrame*) {
         generated.push_back(moveStack[currentSlot]);
         return 0;
     };
     generateAllMoves(nullptr);
+    return generated;
+}
+
+// The texts of the moves the generators hand over for this position, in the root order; with
+// `from`, only that man's moves; with `special`, only en passant and castling.
+inline std::string movesText(const char* position, const char* from = "", bool special = false) {
+    setPosition(position);
     std::string text;
-    for (const Move& each : generated)
+    for (const Move& each : generateMoves())
         if ((*from == 0 || each.from == sq(from)) && (!special || (each.kind & ~Promotion) != 0))
             text.append(text.empty() ? "" : " ").append(moveToText(each).text);
     return text;
@@ -52,12 +57,13 @@ inline std::string movesText(const char* position, const char* from = "", bool s
 
 struct PositionSnapshot {
     BoardCell cells[BoardCells]{};
-    int squares[2][PieceListSize]{}, pieces[2][PieceListSize]{}, count;
+    int squares[2][PieceListSize]{}, pieces[2][PieceListSize]{}, count, rights;
     std::uint32_t lock, index;
     bool operator==(const PositionSnapshot&) const = default;
 };
 inline PositionSnapshot takeSnapshot() {
-    PositionSnapshot s{.count = pieceCount, .lock = lockKey, .index = indexKey};
+    PositionSnapshot s{
+        .count = pieceCount, .rights = castlingRights, .lock = lockKey, .index = indexKey};
     std::memcpy(s.cells, board, sizeof board);
     for (int colour = 0; colour < 2; ++colour)
         for (int i = 0; i < PieceListSize; ++i) {

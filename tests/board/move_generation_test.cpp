@@ -1,5 +1,7 @@
 // The generators: their order (the search's move ordering), castling and en passant rules, the
-// promotion expansion, the killer test, and the history test behind castling rights.
+// promotion expansion, the killer test, and the castling rights that moves keep and take back.
+#include <random>
+
 #include "board_test_support.h"
 
 namespace tarnwick {
@@ -23,26 +25,42 @@ TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
         {"fen 4k3/8/8/8/4n3/8/4P3/4K3 w", "e2", "e2e3"},
         {"fen P3k3/8/8/8/8/8/8/4K3 w", "a8", ""},
         {"fen 4k3/8/8/8/8/8/8/p3K3 b - - 0 1", "a1", ""},
-        // Castling follows the history, not the FEN; not out of or through check; the target
-        // square is left to the legality test; b1 may be attacked.
+        // Castling needs its right: from the FEN's field (unknown letters ignored), or from where
+        // the kings and rooks stand when there is no field. Not out of or through check; the
+        // target square is left to the legality test; b1 may be attacked.
         {"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "!", "e1g1 e1c1"},
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R b - - 0 1", "!", "e8g8 e8c8"},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R b - - 0 1", "!", ""},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R b KQkqX - 0 1", "!", "e8g8 e8c8"},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R b AHah - 0 1", "!", ""},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R b Kq - 0 1", "!", "e8c8"},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w", "!", "e1g1 e1c1"},
         {"fen 4k3/4r3/8/8/8/8/8/R3K2R w", "!", ""},
         {"fen 4k3/8/8/8/8/8/8/RN2K1NR w", "!", ""},
         {"fen 4k3/8/8/8/8/8/5r2/R3K2R w", "!", "e1c1"},
         {"fen 4k3/8/8/8/8/8/3r4/R3K2R w", "!", "e1g1"},
         {"fen 4k3/8/8/8/8/8/6r1/R3K2R w", "!", "e1g1 e1c1"},
         {"fen 4k3/8/8/8/8/8/1r6/R3K2R w", "!", "e1g1 e1c1"},
-        // A king or rook that went away and came back has moved (isUnmoved reads the history).
+        // A king or rook that went away and came back has lost its right, and so has a rook
+        // taken on its square, even when another one takes its place.
         {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves e1e2 e8e7 e2e1 e7e8", "!", ""},
         {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves h1h2 a8a7 h2h1 a7a8", "!", "e1c1"},
-        // En passant answers only the double step just played (the FEN's field is ignored),
-        // and comes first of all.
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1 moves a1a8 h8h1 a8b8 h1h8", "!", ""},
+        // En passant answers the double step just played, or the FEN's square when a pawn of
+        // the side to move can take there, and comes first of all. A square on the wrong rank,
+        // without the pawn that stepped, or with a man on it or on the step's origin gives none.
         {"startpos moves e2e4 d7d5 e4e5 f7f5", "", "e5f6 e1e2 ..."},
         {"startpos moves e2e4 d7d5 e4e5 f7f5", "!", "e5f6"},
         {"fen 4k3/8/8/8/3p1p2/8/4P3/4K3 w moves e2e4", "!", "d4e3 f4e3"},
         {"startpos moves e2e4 d7d5 e4e5 f7f5 g1f3 g8f6", "!", ""},
-        {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", "!", ""},
+        {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", "!", "e5f6"},
+        {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - d6 0 1", "!", "e5d6"},
+        {"fen 4k3/8/8/8/3pPp2/8/8/4K3 b - e3 0 1", "!", "d4e3 f4e3"},
+        {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - f3 0 1", "!", ""},
+        {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - e6 0 1", "!", ""},
+        {"fen 4k3/5p2/8/3pPp2/8/8/8/4K3 w - f6 0 1", "!", ""},
+        {"fen 4k3/8/5n2/3pPp2/8/8/8/4K3 w - f6 0 1", "!", ""},
+        {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - f6x 0 1", "!", ""},
+        {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - f6 0 1 moves e1e2 e8e7", "!", ""},
     };
     for (const auto& [position, from, expected] : cases) {
         const bool special = std::strcmp(from, "!") == 0;
@@ -69,6 +87,7 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
         {"fen 4k3/P7/8/8/8/8/8/4K3 w", move("a7a8", Promotion, Queen, Empty), 1},
         {"fen r3k2r/8/8/8/8/8/8/R3K2R w", move("e1c1", CastleQueenSide, King, Empty), 1},
         {"fen r3k2r/8/8/8/8/8/5r2/R3K2R w", move("e1g1", CastleKingSide, King, Empty), 0},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", move("e1c1", CastleQueenSide, King, Empty), 0},
         {"startpos", Move{}, 0},
     };
     for (const auto& c : cases) {
@@ -78,16 +97,68 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
     }
 }
 
-TEST(IsUnmoved, LooksBelowCurrentSlotDownToTheSentinel) {
-    setPosition("startpos");
-    EXPECT_EQ(isUnmoved(sq("e1"), King, White), 1);
-    EXPECT_EQ(isUnmoved(sq("e1"), King, Black), 0); // the cell must hold that man
-    // A search move in the line below currentSlot counts for the plies above it only.
-    moveStack[RootSlot] = move("h8h6", NormalMove, Rook, Empty);
-    currentSlot = RootSlot + 1;
-    EXPECT_EQ(isUnmoved(sq("h8"), Rook, Black), 0);
-    currentSlot = RootSlot;
-    EXPECT_EQ(isUnmoved(sq("h8"), Rook, Black), 1);
+// The rights of the FEN less those of every king and rook square a move has left or reached.
+int rightsAfter(int rights, const std::vector<Move>& played) {
+    const std::pair<int, int> lost[] = {{sq("e1"), WhiteKingSide | WhiteQueenSide},
+                                        {sq("h1"), WhiteKingSide},
+                                        {sq("a1"), WhiteQueenSide},
+                                        {sq("e8"), BlackKingSide | BlackQueenSide},
+                                        {sq("h8"), BlackKingSide},
+                                        {sq("a8"), BlackQueenSide}};
+    for (const Move& each : played)
+        for (const auto& [square, rightsOfSquare] : lost)
+            if (each.from == square || each.to == square)
+                rights &= ~rightsOfSquare;
+    return rights;
+}
+
+// Random walks from a position where both sides can castle and take rooks, with every
+// combination of rights in the FEN: after each make and each unmake the rights are those of the
+// moves played, and no castling is generated without its right.
+TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack) {
+    std::mt19937 random(2026);
+    for (int fenRights = 0; fenRights < 16; ++fenRights) {
+        std::string field;
+        for (int bit = 0; bit < 4; ++bit)
+            if (fenRights & (1 << bit))
+                field += "KQkq"[bit];
+        const std::string fen = "fen r3k2r/p1pq1ppp/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w " +
+                                (field.empty() ? "-" : field) + " - 0 1";
+        for (int walk = 0; walk < 4; ++walk) {
+            setPosition(fen.c_str());
+            ASSERT_EQ(castlingRights, fenRights) << fen;
+            std::vector<Move> played;
+            while (played.size() < 50) {
+                std::vector<Move> legal;
+                for (const Move& candidate : generateMoves()) {
+                    const int right = candidate.kind == CastleKingSide ? kingSideRight[sideToMove]
+                                      : candidate.kind == CastleQueenSide
+                                          ? queenSideRight[sideToMove]
+                                          : 0;
+                    EXPECT_EQ(castlingRights & right, right) << fen;
+                    makeMove(candidate);
+                    if (!isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
+                        legal.push_back(candidate);
+                    unmakeMove(candidate);
+                }
+                if (legal.empty())
+                    break;
+                moveStack[currentSlot] = legal[random() % legal.size()];
+                played.push_back(moveStack[currentSlot]);
+                makeMove(played.back());
+                ASSERT_EQ(castlingRights, rightsAfter(fenRights, played)) << fen;
+                std::swap(sideToMove, otherSide);
+                ++currentSlot;
+            }
+            while (!played.empty()) {
+                --currentSlot;
+                std::swap(sideToMove, otherSide);
+                unmakeMove(played.back());
+                played.pop_back();
+                ASSERT_EQ(castlingRights, rightsAfter(fenRights, played)) << fen;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -41,7 +41,7 @@ TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
         {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 4, 4085603},
         {"fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624},
         {"fen r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 4, 422333},
-        {Position5, 3, 62379},
+        {Position5, 4, 2103487},
         {"fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 4,
          3894594},
     };
@@ -61,14 +61,24 @@ TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
     EXPECT_EQ(failures, 0);
 }
 
-// Castling rights come from the move history: a king that came to e8 from f8 has never moved
-// from e8, so it counts as unmoved and may castle. The published count for this position at
-// depth 4 (2,103,487) treats that king as moved; this tree has 169 more leaves.
-TEST(Perft, KingThatCameToItsHomeSquareMayCastle) {
-    setPosition(Position5);
-    EXPECT_EQ(perft(4, nullptr), 2103656u);
-    EXPECT_EQ(movesText((std::string(Position5) + " moves d7c8q f8e8 a2a3").c_str(), "e8", true),
-              "e8g8");
+// Castling only with its right, from the FEN or kept since, also once the king's move has left
+// the remembered history; en passant onto the FEN's square.
+TEST(Perft, CastlingAndEnPassantFollowTheRightsOfThePosition) {
+    std::string longGame = "startpos moves g1f3 g8f6 e2e3 e7e6 f1e2 f8e7 e1f1 e8f8 f1e1 f8e8";
+    for (int i = 0; i < 25; ++i)
+        longGame += " b1c3 b8c6 c3b1 c6b8";
+    const std::tuple<std::string, int, std::uint64_t> cases[] = {
+        {"fen r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQK2R b - - 0 1", 3, 44456},
+        {"fen 4k2r/8/8/8/8/8/8/4K3 b - - 0 1", 1, 14},
+        {"fen 4k2r/8/8/8/8/8/8/4K3 b - - 0 1", 3, 1149},
+        {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 1, 31},
+        {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 3, 21637},
+        {longGame, 1, 28},
+    };
+    for (const auto& [position, depth, leaves] : cases) {
+        setPosition(position.c_str());
+        EXPECT_EQ(perft(depth, nullptr), leaves) << position;
+    }
 }
 
 std::pair<std::string, int> runTool(const std::string& arguments) {

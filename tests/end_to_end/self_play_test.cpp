@@ -21,10 +21,10 @@ class SelfPlay : public EngineSession {};
 
 std::set<std::string> legalMoves;
 
-// Sets the game up in this process as the engine does and lists the legal moves.
-void setUpGame(const std::string& moves) {
+// Sets the position up in this process as the engine does and lists the legal moves.
+void setUpGame(const std::string& position) {
     static char positionText[tarnwick::CommandBufferSize];
-    std::snprintf(positionText, sizeof positionText, "startpos moves %s", moves.c_str());
+    std::snprintf(positionText, sizeof positionText, "%s", position.c_str());
     tarnwick::setupPosition(positionText);
     legalMoves.clear();
     tarnwick::perft(1, [](const tarnwick::Move& move, std::uint64_t) {
@@ -40,7 +40,7 @@ TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
         std::map<std::tuple<std::uint32_t, std::uint32_t, int>, int> seen;
         std::string ending = "ply cap";
         for (int played = 1, quietPlies = 0; played < 120; ++played) {
-            setUpGame(moves);
+            setUpGame("startpos moves " + moves);
             ASSERT_EQ(tarnwick::positionIsValid, 1) << moves;
             if (legalMoves.empty() || quietPlies >= 100 ||
                 ++seen[{tarnwick::lockKey, tarnwick::indexKey, tarnwick::sideToMove}] == 3) {
@@ -60,6 +60,49 @@ TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
             moves += " " + best;
         }
         std::printf("game (%s): %s\n", ending.c_str(), moves.c_str());
+    }
+    finish();
+    tarnwick::releaseTables();
+}
+
+// The FEN of the position set up in this process, without castling rights or en passant square.
+std::string fenWithoutRights() {
+    std::string fen;
+    for (int rank = 7; rank >= 0; --rank) {
+        for (int file = 0, empty = 0; file < 8; ++file) {
+            const tarnwick::BoardCell& cell = tarnwick::board[rank * 16 + file];
+            empty += cell.piece == tarnwick::Empty ? 1 : 0;
+            if (cell.piece != tarnwick::Empty || file == 7) {
+                fen += empty > 0 ? std::to_string(empty) : "";
+                fen += cell.piece == tarnwick::Empty
+                           ? ""
+                           : std::string(1, "?KQRBNP"[cell.piece] | (cell.colour << 5));
+                empty = 0;
+            }
+        }
+        fen += rank > 0 ? "/" : "";
+    }
+    return fen + (tarnwick::sideToMove == tarnwick::White ? " w - - 0 1" : " b - - 0 1");
+}
+
+// A GUI that sends the current position as a FEN on every move: both kings have moved and come
+// back, the FEN says so with "-", and the engine, which castles at once here when it may, never
+// castles.
+TEST_F(SelfPlay, AGuiSendingTheCurrentFenAfterTheKingsHaveMovedNeverSeesCastling) {
+    tarnwick::prepareTables();
+    exchange("uci\nisready\n", "readyok");
+    std::string position = "fen r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQK2R w KQkq - "
+                           "0 1 moves e1f1 e8f8 f1e1 f8e8";
+    for (int played = 0; played < 12; ++played) {
+        setUpGame(position);
+        position = "fen " + fenWithoutRights();
+        const std::vector<std::string> lines =
+            exchange("position " + position + "\ngo depth 5\n", "bestmove");
+        const std::string best = lines.back().substr(9, lines.back().find(' ', 9) - 9);
+        ASSERT_TRUE(legalMoves.count(best)) << "illegal " << best << " in " << position;
+        for (const char* castling : {"e1g1", "e1c1", "e8g8", "e8c8"})
+            ASSERT_NE(best, castling) << position;
+        position += " moves " + best;
     }
     finish();
     tarnwick::releaseTables();
