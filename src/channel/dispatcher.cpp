@@ -106,6 +106,7 @@ void resetCommandChannel() {
     commandWord[0] = 0;
     commandArgs[0] = 0;
     hashSizeMb = 0;
+    moveOverheadMs = DefaultMoveOverheadMs;
     seedRandom(-1);
     closeLogbook();
     outputDescriptor = STDOUT_FILENO;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "channel/dispatcher.h"
+#include "channel/options.h"
 #include "channel/runtime_services.h"
 
 namespace tarnwick {
@@ -14,7 +15,6 @@ namespace tarnwick {
 inline constexpr int DefaultMovesToGo = 30;
 inline constexpr int MovesToGoWithIncrement = 20;
 inline constexpr int ClockReserveDivisor = 20; // one twentieth of the clock is never planned
-inline constexpr int SafetyMarginMs = 3000;
 
 // Finds `key` (with its trailing blank) and reads the number after it; 0 when absent.
 static int numberAfter(const char* text, const char* key, int& present) {
@@ -49,7 +49,7 @@ static int clockBudget(long long time, long long increment, long long movesToGo)
     if (movesToGo <= 0)
         movesToGo = increment != 0 ? MovesToGoWithIncrement : DefaultMovesToGo;
     long long usable = time - time / ClockReserveDivisor;
-    long long budget = (usable - increment) / movesToGo + increment - SafetyMarginMs;
+    long long budget = (usable - increment) / movesToGo + increment - moveOverheadMs;
     if (budget > usable)
         budget = usable;
     if (budget <= 0)

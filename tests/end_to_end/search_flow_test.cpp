@@ -2,6 +2,7 @@
 // flow and none that is not owed, `isready` answered during a search, and the clock ending
 // searches within generous margins.
 #include <chrono>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -106,6 +107,28 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         EXPECT_NE(lines.rbegin()[1].find(" score " + score + " "), std::string::npos)
             << commands << ": " << lines.rbegin()[1];
         EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
+    }
+}
+
+// With Move Overhead 50, a game at 10 s + 0.1 s a move has real thinking time from the first
+// move to the last, and never more than the clock: each budget, for the clock left as the game
+// goes on, is used at least for the two thirds after which no new iteration starts.
+TEST_F(SearchFlow, MoveOverheadGivesFastGamesRealTimeWithinTheClock) {
+    const std::string position =
+        "position fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10\n";
+    exchange("uci\nsetoption name Move Overhead value 50\nisready\n", "readyok");
+    const int clocks[][2] = {{10000, 520}, {4000, 235}, {1500, 116}, {600, 73}, {250, 56}};
+    for (const auto& [clock, budget] : clocks) {
+        const std::string c = std::to_string(clock);
+        const long long start = nowMs();
+        const std::vector<std::string> lines = exchange(
+            position + "go wtime " + c + " btime " + c + " winc 100 binc 100\n", "bestmove");
+        const long long used = nowMs() - start;
+        ASSERT_GE(lines.size(), 2u);
+        const std::string& info = lines.rbegin()[1];
+        const int time = std::atoi(info.c_str() + info.find(" time ") + 6);
+        EXPECT_GE(time, budget * 2 / 3) << info;
+        EXPECT_LT(used, clock) << info;
     }
 }
 

@@ -204,17 +204,20 @@ std::string StressSession::malformedPosition() {
 }
 
 // Hash sizes: the odd ones, and small real ones; 1025 to 4095 MiB would really be allocated.
+// The other spins take the same values, held to their ranges.
 std::string StressSession::randomOption() {
     static const char* const values[] = {
         "0",         "-1",         "-2147483648",    "1",  "2",   "16", "abc", "", "4096",
         "100000000", "2147483647", "99999999999999", "+3", "1e3", " 8", "0x10"};
-    switch (pick(0, 4)) {
+    switch (pick(0, 5)) {
     case 0:
         return "setoption name Ponder value false";
     case 1:
         return "setoption name NoSuchOption value 1";
     case 2:
         return "setoption";
+    case 3:
+        return std::string("setoption name Move Overhead value ") + values[pick(0, 15)];
     default:
         return std::string("setoption name Hash value ") + values[pick(0, 15)];
     }
