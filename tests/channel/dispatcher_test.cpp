@@ -60,7 +60,9 @@ TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
         {"infinite depth 3", "1 3 0 0 1 []"},
         {"wtime 300000 searchmoves e2e4 d2d4", "6500 0 0 1 0 [e2e4 d2d4]"},
         {"searchmoves e7e8q", "1 0 0 1 0 [e7e8q]"}, {"searchmoves", "1 0 0 1 0 []"},
-        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"},
+        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"}, {"mate 3", "1 5 0 0 0 []"},
+        {"mate 0", "1 1 0 0 0 []"}, {"mate -4", "1 1 0 0 0 []"}, {"depth 2 mate 3", "1 2 0 0 0 []"},
+        {"mate 2 movetime 900", "900 3 0 1 0 []"}, {"mate 99999999999", "1 2147483647 0 0 0 []"},
     };
     // clang-format on
     for (auto& [text, expected] : cases) {

@@ -90,23 +90,29 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
     EXPECT_EQ(countPrefixed(finish(), "bestmove"), 1);
 }
 
-// Searches in one process, each checked by the last `info` line's score and the bestmove line.
-// Mate values pass through the table counted from the stored position, so the mate searches
-// that follow one another each report their own distance.
+// Searches in one process, each checked by a part of the last `info` line and the start of the
+// bestmove line. Mate values pass through the table counted from the stored position, so the
+// mate searches that follow one another each report their own distance. `go mate N` ends once
+// a mate shows, or after iteration 2N - 1 (the final report names the depth after it).
 TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
     const std::string rooks = "position fen 2rr2k1/5ppp/8/8/8/4R3/4R3/4R1K1 w - - 0 1";
     const std::string rows[][3] = {
-        {rooks + "\ngo depth 7", "mate 3", "bestmove e3e8"},
-        {rooks + " moves e3e8 d8e8\ngo depth 7", "mate 2", "bestmove e2e8"},
-        {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", "mate 1", "bestmove e1e8"},
+        {rooks + "\ngo depth 7", " score mate 3 ", "bestmove e3e8"},
+        {rooks + " moves e3e8 d8e8\ngo depth 7", " score mate 2 ", "bestmove e2e8"},
+        {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", " score mate 1 ", "bestmove e1e8"},
+        {rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ", "bestmove e2e8"},
+        {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
+        {rooks + "\ngo mate 0", "info depth 2 ", "bestmove "},
+        {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
     };
     exchange("uci\nisready\n", "readyok");
-    for (const auto& [commands, score, best] : rows) {
+    for (const auto& [commands, info, best] : rows) {
         const std::vector<std::string> lines = exchange(commands + "\n", "bestmove");
         ASSERT_GE(lines.size(), 2u);
-        EXPECT_NE(lines.rbegin()[1].find(" score " + score + " "), std::string::npos)
+        EXPECT_NE(lines.rbegin()[1].find(info), std::string::npos)
             << commands << ": " << lines.rbegin()[1];
         EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
+        EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
     }
 }
 

@@ -245,7 +245,7 @@ std::string StressSession::limitedGoArguments() {
                     std::to_string(pick(0, 3));
         break;
     case 5:
-        arguments = "depth 0"; // read as depth 1
+        arguments = chance(50) ? "depth 0" : "mate " + std::to_string(pick(-1, 2)); // 0: depth 1
         break;
     default:
         arguments = "movestogo x depth 2 nodes -5"; // a node limit of 1
