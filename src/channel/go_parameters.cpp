@@ -97,6 +97,7 @@ int parseGoParameters(const char* text, char sideLetter) {
     }
     int clockGiven = hasTime || hasIncrement || hasMoveTime;
     searchRequest.clockEndsSearch = (hasDepth || hasNodes || hasMate) && !clockGiven ? 0 : 1;
+    searchRequest.multiPv = multiPvLines;
 
     searchRequest.searchMoves[0] = 0;
     if (const char* moves = findSubstring(text, "searchmoves ")) {

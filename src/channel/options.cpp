@@ -7,6 +7,7 @@
 #include "channel/input_reader.h"
 #include "channel/output_log.h"
 #include "channel/runtime_services.h"
+#include "search/transposition_table.h"
 
 namespace tarnwick {
 
@@ -18,6 +19,8 @@ void sendIdentity() {
     sendLine("option name Ponder type check default true");
     sendLine("option name Move Overhead type spin default %d min 0 max %d", DefaultMoveOverheadMs,
              MaxMoveOverheadMs);
+    sendLine("option name MultiPV type spin default 1 min 1 max %d", MaxMultiPv);
+    sendLine("option name Clear Hash type button");
 }
 
 // The value text when the `setoption` arguments name exactly `name` ("name Move Overhead value
@@ -50,11 +53,20 @@ static void setSpin(int& option, const char* value, int min, int max) {
     option = number < min ? min : number > max ? max : number;
 }
 
-// Names are matched case-sensitively, as announced. A Hash value is not held to the announced
-// maximum, but a Move Overhead value is.
+// Names are matched case-sensitively, as announced. Clear Hash empties the table at once (a
+// `setoption` never reaches the engine during a search: it stops the search and waits for its
+// end). A Hash value is not held to the announced maximum, but the new options' values are.
 void applyOption() {
     if (const char* value = optionValue(commandArgs, "Move Overhead")) {
         setSpin(moveOverheadMs, value, 0, MaxMoveOverheadMs);
+        return;
+    }
+    if (const char* value = optionValue(commandArgs, "MultiPV")) {
+        setSpin(multiPvLines, value, 1, MaxMultiPv);
+        return;
+    }
+    if (optionValue(commandArgs, "Clear Hash") != nullptr) {
+        clearTable();
         return;
     }
     static constexpr char key[] = "Hash value ";

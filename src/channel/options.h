@@ -1,5 +1,5 @@
-// Identification and the UCI options: Hash and Ponder, and the opt-in Move Overhead, whose
-// default leaves the engine's play exactly as without it.
+// Identification and the UCI options: Hash and Ponder, and the opt-in Move Overhead, MultiPV and
+// Clear Hash, whose defaults leave the engine's play exactly as without them.
 #pragma once
 
 namespace tarnwick {
@@ -13,6 +13,10 @@ inline constexpr int DefaultHashSizeMb = 1;
 inline constexpr int DefaultMoveOverheadMs = 3000;
 inline constexpr int MaxMoveOverheadMs = 5000;
 inline constinit int moveOverheadMs = DefaultMoveOverheadMs;
+
+// MultiPV: how many root moves each completed iteration reports with exact values.
+inline constexpr int MaxMultiPv = 32;
+inline constinit int multiPvLines = 1;
 
 void sendIdentity();
 void applyOption();

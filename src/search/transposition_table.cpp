@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/board.h"
 #include "channel/options.h"
@@ -99,6 +100,11 @@ void ttStore(int alpha, int beta, int depth, int value) {
         entry.bound = ExactBound;
         entry.value = static_cast<std::int16_t>(valueForTable(value));
     }
+}
+
+void clearTable() {
+    if (ttTable != nullptr)
+        std::memset(static_cast<void*>(ttTable), 0, sizeof(TtEntry) * ttEntries);
 }
 
 // Allocates a zero-filled table of `entries`; 0 (after the out-of-memory line) when it cannot.

@@ -2,6 +2,7 @@
 // flow and none that is not owed, `isready` answered during a search, and the clock ending
 // searches within generous margins.
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
@@ -100,7 +101,8 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {rooks + "\ngo depth 7", " score mate 3 ", "bestmove e3e8"},
         {rooks + " moves e3e8 d8e8\ngo depth 7", " score mate 2 ", "bestmove e2e8"},
         {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", " score mate 1 ", "bestmove e1e8"},
-        {rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ", "bestmove e2e8"},
+        {"setoption name Clear Hash\n" + rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ",
+         "bestmove e2e8"},
         {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
         {rooks + "\ngo mate 0", "info depth 2 ", "bestmove "},
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
@@ -114,6 +116,52 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
         EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
     }
+}
+
+// The info lines with their time and speed taken out, which differ from run to run.
+std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+        for (const std::string field : {" time ", " nps "}) {
+            const std::size_t at = line.find(field);
+            if (at != std::string::npos)
+                line.erase(at, line.find_first_not_of("0123456789", at + field.size()) - at);
+        }
+    }
+    return lines;
+}
+
+// MultiPV 3: three lines for each completed iteration, ranked, with exact values best first;
+// winning the queen stays line 1 and is the bestmove. Back at one line and with the table
+// emptied by Clear Hash, a search repeats the first search of the process line for line.
+TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
+    const std::string search =
+        "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
+    exchange("uci\nisready\n", "readyok");
+    const std::vector<std::string> first = withoutTimes(exchange(search, "bestmove"));
+    // The table left by the first search makes the same search cheaper.
+    EXPECT_NE(withoutTimes(exchange(search, "bestmove")).rbegin()[1], first.rbegin()[1]);
+    const std::vector<std::string> lines =
+        exchange("setoption name MultiPV value 3\n" + search, "bestmove");
+    int ranked[6][4] = {}; // by depth and rank: the score in centipawns
+    int count = 0;
+    for (const std::string& line : lines) {
+        int depth = 0, rank = 0, score = 0;
+        if (std::sscanf(line.c_str(), "info depth %d seldepth %*d multipv %d score cp %d", &depth,
+                        &rank, &score) != 3 ||
+            depth > 5)
+            continue;
+        ++count;
+        ranked[depth][rank] = score;
+        EXPECT_EQ(line.find("bound"), std::string::npos) << line;
+        EXPECT_TRUE(rank != 1 || line.find(" pv b3a5") != std::string::npos) << line;
+        EXPECT_TRUE(rank == 1 || ranked[depth][rank - 1] >= score) << line;
+    }
+    EXPECT_EQ(count, 15);
+    EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
+    EXPECT_EQ(
+        withoutTimes(exchange(
+            "setoption name MultiPV value 1\nsetoption name Clear Hash\n" + search, "bestmove")),
+        first);
 }
 
 // With Move Overhead 50, a game at 10 s + 0.1 s a move has real thinking time from the first

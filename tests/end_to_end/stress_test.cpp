@@ -209,7 +209,7 @@ std::string StressSession::randomOption() {
     static const char* const values[] = {
         "0",         "-1",         "-2147483648",    "1",  "2",   "16", "abc", "", "4096",
         "100000000", "2147483647", "99999999999999", "+3", "1e3", " 8", "0x10"};
-    switch (pick(0, 5)) {
+    switch (pick(0, 7)) {
     case 0:
         return "setoption name Ponder value false";
     case 1:
@@ -217,7 +217,11 @@ std::string StressSession::randomOption() {
     case 2:
         return "setoption";
     case 3:
+        return std::string("setoption name MultiPV value ") + values[pick(0, 15)];
+    case 4:
         return std::string("setoption name Move Overhead value ") + values[pick(0, 15)];
+    case 5:
+        return "setoption name Clear Hash";
     default:
         return std::string("setoption name Hash value ") + values[pick(0, 15)];
     }
