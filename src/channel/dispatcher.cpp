@@ -102,10 +102,13 @@ void resetCommandChannel() {
     searchRequest.depthLimit = 0;
     searchRequest.nodeLimit = 0;
     searchRequest.clockEndsSearch = 0;
+    searchRequest.multiPv = 0;
     searchRequest.searchMoves[0] = 0;
     commandWord[0] = 0;
     commandArgs[0] = 0;
     hashSizeMb = 0;
+    moveOverheadMs = DefaultMoveOverheadMs;
+    multiPvLines = 1;
     seedRandom(-1);
     closeLogbook();
     outputDescriptor = STDOUT_FILENO;

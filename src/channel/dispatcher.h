@@ -31,7 +31,8 @@ struct SearchRequest {
     // Limits beyond the clock, parsed from the same `go` text (main thread only).
     int depthLimit;                      // last iteration to complete; 0 for none
     std::uint64_t nodeLimit;             // stop when the node count reaches it; 0 for none
-    int clockEndsSearch;                 // 0 when only depth or nodes limit the search
+    int clockEndsSearch;                 // 0 when only depth, nodes or mate limit the search
+    int multiPv;                         // root moves each iteration reports (MultiPV at `go`)
     char searchMoves[CommandBufferSize]; // root moves to search, as text; empty for all
 };
 inline constinit SearchRequest searchRequest{};

@@ -1,12 +1,13 @@
 // The `go` arguments: the mover's clock gives a budget of about a thirtieth of the usable time
 // (a twentieth with an increment), "infinite" and "ponder" make the search open-ended, and
-// "movetime", "depth", "nodes" and "searchmoves" set the limits a GUI may ask for instead.
+// "movetime", "depth", "nodes", "mate" and "searchmoves" set the limits a GUI may ask for instead.
 #include "channel/go_parameters.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "channel/dispatcher.h"
+#include "channel/options.h"
 #include "channel/runtime_services.h"
 
 namespace tarnwick {
@@ -14,7 +15,6 @@ namespace tarnwick {
 inline constexpr int DefaultMovesToGo = 30;
 inline constexpr int MovesToGoWithIncrement = 20;
 inline constexpr int ClockReserveDivisor = 20; // one twentieth of the clock is never planned
-inline constexpr int SafetyMarginMs = 3000;
 
 // Finds `key` (with its trailing blank) and reads the number after it; 0 when absent.
 static int numberAfter(const char* text, const char* key, int& present) {
@@ -49,7 +49,7 @@ static int clockBudget(long long time, long long increment, long long movesToGo)
     if (movesToGo <= 0)
         movesToGo = increment != 0 ? MovesToGoWithIncrement : DefaultMovesToGo;
     long long usable = time - time / ClockReserveDivisor;
-    long long budget = (usable - increment) / movesToGo + increment - SafetyMarginMs;
+    long long budget = (usable - increment) / movesToGo + increment - moveOverheadMs;
     if (budget > usable)
         budget = usable;
     if (budget <= 0)
@@ -69,11 +69,13 @@ int parseGoParameters(const char* text, char sideLetter) {
     int hasMoveTime = 0;
     int hasDepth = 0;
     int hasNodes = 0;
+    int hasMate = 0;
     int time = numberAfter(text, timeKey, hasTime);
     int increment = numberAfter(text, incrementKey, hasIncrement);
     int movesToGo = numberAfter(text, "movestogo ", hasMovesToGo);
     int moveTime = numberAfter(text, "movetime ", hasMoveTime);
     int depth = numberAfter(text, "depth ", hasDepth);
+    int mate = numberAfter(text, "mate ", hasMate);
     std::uint64_t nodes = countAfter(text, "nodes ", hasNodes);
 
     // A fixed time per move replaces the clock keys.
@@ -86,8 +88,16 @@ int parseGoParameters(const char* text, char sideLetter) {
     // A depth or node limit given alone is the whole limit: the clock does not end the search.
     searchRequest.depthLimit = hasDepth ? (depth > 1 ? depth : 1) : 0;
     searchRequest.nodeLimit = hasNodes ? (nodes > 1 ? nodes : 1) : 0;
+    // A mate in N moves shows by iteration 2N - 1 at the latest; any mate found ends the
+    // deepening earlier. "mate 0" or less is answered like "depth 1".
+    if (hasMate) {
+        const int mateDepth = mate < 1 ? 1 : mate > INT32_MAX / 2 ? INT32_MAX : 2 * mate - 1;
+        if (searchRequest.depthLimit == 0 || mateDepth < searchRequest.depthLimit)
+            searchRequest.depthLimit = mateDepth;
+    }
     int clockGiven = hasTime || hasIncrement || hasMoveTime;
-    searchRequest.clockEndsSearch = (hasDepth || hasNodes) && !clockGiven ? 0 : 1;
+    searchRequest.clockEndsSearch = (hasDepth || hasNodes || hasMate) && !clockGiven ? 0 : 1;
+    searchRequest.multiPv = multiPvLines;
 
     searchRequest.searchMoves[0] = 0;
     if (const char* moves = findSubstring(text, "searchmoves ")) {

@@ -2,9 +2,12 @@
 // engine ponders whenever a `go` says "ponder".
 #include "channel/options.h"
 
+#include <cstring>
+
 #include "channel/input_reader.h"
 #include "channel/output_log.h"
 #include "channel/runtime_services.h"
+#include "search/transposition_table.h"
 
 namespace tarnwick {
 
@@ -14,10 +17,58 @@ void sendIdentity() {
     sendLine("id author Velmarok");
     sendLine("option name Hash type spin default %d min 1 max 1024", hashSizeMb);
     sendLine("option name Ponder type check default true");
+    sendLine("option name Move Overhead type spin default %d min 0 max %d", DefaultMoveOverheadMs,
+             MaxMoveOverheadMs);
+    sendLine("option name MultiPV type spin default 1 min 1 max %d", MaxMultiPv);
+    sendLine("option name Clear Hash type button");
 }
 
-// The name is matched case-sensitively and the value is not held to the announced maximum.
+// The value text when the `setoption` arguments name exactly `name` ("name Move Overhead value
+// 50" for "Move Overhead"): the text after "value ", or an empty text when there is no value;
+// nullptr when they name another option.
+static const char* optionValue(const char* args, const char* name) {
+    static constexpr char nameKey[] = "name ";
+    static constexpr char valueKey[] = " value";
+    const std::size_t nameLength = std::strlen(name);
+    if (std::strncmp(args, nameKey, sizeof nameKey - 1) != 0)
+        return nullptr;
+    const char* rest = args + sizeof nameKey - 1;
+    if (std::strncmp(rest, name, nameLength) != 0)
+        return nullptr;
+    rest += nameLength;
+    if (*rest == 0)
+        return rest;
+    if (std::strncmp(rest, valueKey, sizeof valueKey - 1) != 0)
+        return nullptr;
+    rest += sizeof valueKey - 1;
+    return *rest == ' ' ? rest + 1 : rest;
+}
+
+// A spin value is held to its range; a value without a number leaves the option as it was.
+static void setSpin(int& option, const char* value, int min, int max) {
+    const char* digits = value + (*value == '+' || *value == '-');
+    if (*digits < '0' || *digits > '9')
+        return;
+    const int number = readInteger(value);
+    option = number < min ? min : number > max ? max : number;
+}
+
+// Names are matched case-sensitively, as announced. Clear Hash empties the table at once (a
+// `setoption` never reaches the engine during a search: it stops the search and waits for its
+// end). A Hash value is not held to the announced maximum, but the new options' values are.
 void applyOption() {
+    if (const char* value = optionValue(commandArgs, "Move Overhead")) {
+        setSpin(moveOverheadMs, value, 0, MaxMoveOverheadMs);
+        return;
+    }
+    if (const char* value = optionValue(commandArgs, "MultiPV")) {
+        setSpin(multiPvLines, value, 1, MaxMultiPv);
+        return;
+    }
+    if (optionValue(commandArgs, "Clear Hash") != nullptr) {
+        clearTable();
+        return;
+    }
     static constexpr char key[] = "Hash value ";
     const char* value = findSubstring(commandArgs, key);
     if (value != nullptr)

@@ -40,24 +40,40 @@ void formatLineText(char* text, int size, const Move* line) {
     }
 }
 
-void reportInfo(int bound) {
-    if (quietReports)
-        return;
+// One `info depth` line for `line` and its value; `rank` 0 leaves the multipv field out.
+static void sendInfoLine(const Move* line, int score, int bound, int rank) {
     // 1.-3. Nodes, elapsed time and a speed that is a multiple of 1000 (the division first).
     const unsigned long long nodes = nodeCount();
     const std::uint32_t elapsed = elapsedMilliseconds();
     const unsigned long long nps = elapsed != 0 ? nodes / elapsed * 1000 : 0;
-    // 4. The score.
-    char scoreText[48];
-    formatScoreText(scoreText, sizeof scoreText, rootScore, bound);
-    // 5. The line, from one consistent copy of rootLine.
-    Move line[LineSlots];
-    copyRootLine(line);
+    // 4. The score, after the line's rank when several lines are shown.
+    char scoreText[64];
+    int used = 0;
+    if (rank > 0)
+        used = std::snprintf(scoreText, sizeof scoreText, "multipv %d score ", rank);
+    else
+        used = std::snprintf(scoreText, sizeof scoreText, "score ");
+    formatScoreText(scoreText + used, static_cast<int>(sizeof scoreText) - used, score, bound);
+    // 5. The line.
     char lineText[ReportedLineMoves * 6 + 16];
     formatLineText(lineText, sizeof lineText, line);
     // 6. One line to the interface.
-    sendLine("info depth %d seldepth %d score %s time %u nodes %llu nps %llu%s", iterationDepth,
-             selDepth, scoreText, elapsed, nodes, nps, lineText);
+    sendLine("info depth %d seldepth %d %s time %u nodes %llu nps %llu%s", iterationDepth, selDepth,
+             scoreText, elapsed, nodes, nps, lineText);
+}
+
+void reportInfo(int bound) {
+    if (quietReports)
+        return;
+    // The line from one consistent copy of rootLine.
+    Move line[LineSlots];
+    copyRootLine(line);
+    sendInfoLine(line, rootScore, bound, searchRequest.multiPv > 1 ? 1 : 0);
+}
+
+void reportRankedLine(int rank, int score, const Move* line) {
+    if (!quietReports)
+        sendInfoLine(line, score, 0, rank);
 }
 
 void reportBestMove(int stopped) {

@@ -10,6 +10,9 @@ inline constinit int quietReports = 0;
 
 void reportInfo(int bound);
 void reportBestMove(int stopped);
+// With MultiPV: the `info depth` line of the root move ranked `rank` (from 1), with its exact
+// value and its own line. reportInfo then shows the best line as rank 1.
+void reportRankedLine(int rank, int score, const Move* line);
 
 // The score part of an `info` line ("cp 20", "mate -3", with " upperbound" or " lowerbound").
 void formatScoreText(char* text, int size, int score, int bound);

@@ -206,11 +206,13 @@ static bool runFullWidthIteration() {
     return true;
 }
 
-static void moveToFront(int index) {
+// Moves the entry at `index` up to `place`; the entries from `place` on move down one place.
+static void moveUp(int index, int place) {
     const RootMove entry = rootMoves[index];
-    std::memmove(static_cast<void*>(&rootMoves[1]), static_cast<const void*>(&rootMoves[0]),
-                 sizeof(RootMove) * static_cast<std::size_t>(index));
-    rootMoves[0] = entry;
+    std::memmove(static_cast<void*>(&rootMoves[place + 1]),
+                 static_cast<const void*>(&rootMoves[place]),
+                 sizeof(RootMove) * static_cast<std::size_t>(index - place));
+    rootMoves[place] = entry;
 }
 
 // Iterations 4 to 63: an aspiration window around the last value. Returns false when a stop
@@ -288,13 +290,67 @@ static bool runAspirationIteration() {
         alpha = b;
         if (beta <= b)
             beta = b + 1;
-        moveToFront(i);
+        moveUp(i, 0);
     }
     // 4. A completed iteration: store the root.
     if (stopIsRequested())
         return false;
     storeRootResult();
     return true;
+}
+
+// With MultiPV, every iteration gives the best `lines` root moves exact values: the first
+// `lines` moves of the list are searched with the full window, every later one with the lowest
+// value kept so far as alpha and an open upper bound, so that a value above alpha is exact and
+// takes its place among the kept ones. Lost moves are searched too, so that no shown line
+// carries a value of an earlier iteration. Returns false when a stop ended the search.
+static bool runMultiPvIteration(int lines) {
+    SearchFrame& root = frames[0];
+    selDepth = iterationDepth;
+    root.depth = static_cast<std::int16_t>(iterationDepth);
+    int kept = 0; // entries 0 to kept - 1 hold exact values, best first
+    for (int i = 0; i < rootMoveCount; ++i) {
+        RootMove& entry = rootMoves[i];
+        if (iterationDepth > FullWidthIterations && !quietReports)
+            sendLine("info currmove %s currmovenumber %d", moveToText(entry.move).text, i + 1);
+        root.stage = iterationDepth == 1 ? StagePlain : StagePv;
+        const int alpha = kept < lines ? -FullWindow : rootMoves[kept - 1].score;
+        const int b = searchRootMove(entry, alpha, FullWindow);
+        if (stopIsRequested())
+            return false;
+        entry.score = static_cast<std::int16_t>(b);
+        if (b <= alpha)
+            continue;
+        // Below the kept moves of at least its value; a full set loses its last move.
+        int place = 0;
+        while (place < kept && rootMoves[place].score >= b)
+            ++place;
+        moveUp(i, place);
+        if (kept < lines)
+            ++kept;
+        // The best so far stands as the search's line, as in a single-line iteration.
+        if (place == 0) {
+            setRootLine(rootMoves[0].line);
+            rootScore = b;
+        }
+    }
+    if (stopIsRequested())
+        return false;
+    storeRootResult();
+    // The moves that were not kept follow by their bounds; the kept ones stay in front.
+    sortRootMoves();
+    for (int k = 0; k < kept; ++k)
+        reportRankedLine(k + 1, rootMoves[k].score, rootMoves[k].line);
+    return true;
+}
+
+// One iteration: several lines with MultiPV, else the full window up to iteration 3 and the
+// aspiration window after it.
+static bool runIteration() {
+    if (searchRequest.multiPv > 1)
+        return runMultiPvIteration(searchRequest.multiPv);
+    return iterationDepth <= FullWidthIterations ? runFullWidthIteration()
+                                                 : runAspirationIteration();
 }
 
 // A search needs the key table, the transposition table and the attack table; a `go` before
@@ -354,12 +410,12 @@ void think() {
     // Iterations 1 to 3 with the full window, then 4 to 63 with the aspiration window.
     iterationDepth = 1;
     for (; iterationDepth <= FullWidthIterations; ++iterationDepth) {
-        if (deepeningIsOver() || !runFullWidthIteration())
+        if (deepeningIsOver() || !runIteration())
             break;
     }
     if (iterationDepth > FullWidthIterations) {
         for (; iterationDepth <= LastIteration; ++iterationDepth) {
-            if (deepeningIsOver() || timeIsUp() || !runAspirationIteration())
+            if (deepeningIsOver() || timeIsUp() || !runIteration())
                 break;
         }
     }

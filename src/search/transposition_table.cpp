@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/board.h"
 #include "channel/options.h"
@@ -25,15 +26,37 @@ static TtEntry& entryOfPosition() {
     return ttTable[slotMask != 0 ? indexKey & slotMask : indexKey % ttEntries];
 }
 
+// A mate value counts plies from the root, but the same position can be reached at another ply.
+// The table therefore keeps mate values counted from the stored position itself: the ply of the
+// storing node is added on the way in and taken off again at the probing node's ply.
+inline constexpr int MateDistanceThreshold = 31000;
+
+static int valueForTable(int value) {
+    if (value > MateDistanceThreshold)
+        return value + ply;
+    if (value < -MateDistanceThreshold)
+        return value - ply;
+    return value;
+}
+
+static int valueFromTable(int stored) {
+    if (stored > MateDistanceThreshold)
+        return stored - ply;
+    if (stored < -MateDistanceThreshold)
+        return stored + ply;
+    return stored;
+}
+
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
     const TtEntry& entry = entryOfPosition();
     if (entry.lock != lockKey || depth > entry.depth)
         return 0;
+    const int stored = valueFromTable(entry.value);
     switch (entry.bound) {
     case ExactBound: {
-        int value = entry.value;
+        int value = stored;
         if (value > beta)
             value = beta;
         if (value < alpha)
@@ -42,13 +65,13 @@ int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
         return 1;
     }
     case LowerBound:
-        if (beta <= entry.value) {
+        if (beta <= stored) {
             result = static_cast<std::int16_t>(beta);
             return 1;
         }
         return 0;
     case UpperBound:
-        if (alpha >= entry.value) {
+        if (alpha >= stored) {
             result = static_cast<std::int16_t>(alpha);
             return 1;
         }
@@ -69,14 +92,19 @@ void ttStore(int alpha, int beta, int depth, int value) {
     entry.depth = static_cast<std::int8_t>(depth > INT8_MAX ? INT8_MAX : depth);
     if (value >= beta) {
         entry.bound = LowerBound;
-        entry.value = static_cast<std::int16_t>(beta);
+        entry.value = static_cast<std::int16_t>(valueForTable(beta));
     } else if (value <= alpha) {
         entry.bound = UpperBound;
-        entry.value = static_cast<std::int16_t>(alpha);
+        entry.value = static_cast<std::int16_t>(valueForTable(alpha));
     } else {
         entry.bound = ExactBound;
-        entry.value = static_cast<std::int16_t>(value);
+        entry.value = static_cast<std::int16_t>(valueForTable(value));
     }
+}
+
+void clearTable() {
+    if (ttTable != nullptr)
+        std::memset(static_cast<void*>(ttTable), 0, sizeof(TtEntry) * ttEntries);
 }
 
 // Allocates a zero-filled table of `entries`; 0 (after the out-of-memory line) when it cannot.

@@ -22,6 +22,8 @@ inline constinit std::uint32_t ttEntries = 0;
 
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result);
 void ttStore(int alpha, int beta, int depth, int value);
+// Empties every entry of the table (Clear Hash): the next search starts as after a fresh start.
+void clearTable();
 
 // Engine entry points for isready and quit. prepareTables allocates hashSizeMb MiB (1 while the
 // option is 0); a size that cannot be had prints the out-of-memory line and leaves a 1 MiB table.

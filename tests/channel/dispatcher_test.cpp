@@ -1,5 +1,5 @@
 // The main thread's side of the channel: the time budget and limits of every `go` text, the owed
-// bestmove sent once when both threads try, and the Hash option.
+// bestmove sent once when both threads try, and the option values.
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -60,7 +60,9 @@ TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
         {"infinite depth 3", "1 3 0 0 1 []"},
         {"wtime 300000 searchmoves e2e4 d2d4", "6500 0 0 1 0 [e2e4 d2d4]"},
         {"searchmoves e7e8q", "1 0 0 1 0 [e7e8q]"}, {"searchmoves", "1 0 0 1 0 []"},
-        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"},
+        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"}, {"mate 3", "1 5 0 0 0 []"},
+        {"mate 0", "1 1 0 0 0 []"}, {"mate -4", "1 1 0 0 0 []"}, {"depth 2 mate 3", "1 2 0 0 0 []"},
+        {"mate 2 movetime 900", "900 3 0 1 0 []"}, {"mate 99999999999", "1 2147483647 0 0 0 []"},
     };
     // clang-format on
     for (auto& [text, expected] : cases) {
@@ -109,22 +111,36 @@ TEST_F(Dispatcher, BestMoveIsSentOnceWhenBothThreadsTry) {
     EXPECT_EQ(bestMovesSent.load(), 200);
 }
 
-TEST_F(Dispatcher, HashValueIsReadCaseSensitivelyAndNeverBelowOne) {
+TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     EXPECT_EQ(hashSizeForTables(), DefaultHashSizeMb); // before any `uci`
-    // Case-sensitive: "hash" is not the option. No upper limit. Before any `uci` the size is 0.
+    // Case-sensitive: "hash" is not the option. Hash has no upper limit and is at least 1 after
+    // any other setoption; the other spins are held to their ranges, and keep their value when
+    // none is given.
+    int& hash = hashSizeMb;
+    int& overhead = moveOverheadMs;
+    int& lines = multiPvLines;
     // clang-format off
-    const struct { const char* args; int before; int after; } cases[] = {
-        {"name Hash value 64", 1, 64}, {"name Hash value 2048", 1, 2048},
-        {"name Hash value 0", 16, 1}, {"name Hash value -5", 16, 1}, {"name Hash value abc", 16, 1},
-        {"name Hash value 99999999999999", 1, 2147483647}, {"name hash value 64", 16, 16},
-        {"name Ponder value false", 0, 1},
+    const struct { const char* args; int& option; int before; int after; } cases[] = {
+        {"name Hash value 64", hash, 1, 64}, {"name Hash value 2048", hash, 1, 2048},
+        {"name Hash value 0", hash, 16, 1}, {"name Hash value -5", hash, 16, 1},
+        {"name Hash value abc", hash, 16, 1}, {"name hash value 64", hash, 16, 16},
+        {"name Hash value 99999999999999", hash, 1, 2147483647},
+        {"name Ponder value false", hash, 0, 1}, {"name Clear Hash value 7", hash, 16, 16},
+        {"name Move Overhead value 50", overhead, 3000, 50},
+        {"name Move Overhead value 9999", overhead, 3000, 5000},
+        {"name Move Overhead value -1", overhead, 3000, 0},
+        {"name Move Overhead value fast", overhead, 70, 70},
+        {"name Move Overhead", overhead, 70, 70}, {"name move overhead value 9", overhead, 70, 70},
+        {"name MultiPV value 3", lines, 1, 3}, {"name MultiPV value 0", lines, 5, 1},
+        {"name MultiPV value 99999999999", lines, 1, 32}, {"name MultiPV value +4", lines, 1, 4},
+        {"name MultiPV value", lines, 4, 4}, {"name MultiPVs value 2", lines, 4, 4},
     };
     // clang-format on
     for (auto& c : cases) {
-        hashSizeMb = c.before;
+        c.option = c.before;
         std::strcpy(commandArgs, c.args);
         applyOption();
-        EXPECT_EQ(hashSizeMb, c.after) << c.args;
+        EXPECT_EQ(c.option, c.after) << c.args;
     }
 }
 

@@ -2,6 +2,8 @@
 // flow and none that is not owed, `isready` answered during a search, and the clock ending
 // searches within generous margins.
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -87,6 +89,101 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
     // End of input stops an infinite search, which still sends its one bestmove.
     exchange("position startpos\ngo infinite\nisready\n", "readyok");
     EXPECT_EQ(countPrefixed(finish(), "bestmove"), 1);
+}
+
+// Searches in one process, each checked by a part of the last `info` line and the start of the
+// bestmove line. Mate values pass through the table counted from the stored position, so the
+// mate searches that follow one another each report their own distance. `go mate N` ends once
+// a mate shows, or after iteration 2N - 1 (the final report names the depth after it).
+TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
+    const std::string rooks = "position fen 2rr2k1/5ppp/8/8/8/4R3/4R3/4R1K1 w - - 0 1";
+    const std::string rows[][3] = {
+        {rooks + "\ngo depth 7", " score mate 3 ", "bestmove e3e8"},
+        {rooks + " moves e3e8 d8e8\ngo depth 7", " score mate 2 ", "bestmove e2e8"},
+        {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", " score mate 1 ", "bestmove e1e8"},
+        {"setoption name Clear Hash\n" + rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ",
+         "bestmove e2e8"},
+        {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
+        {rooks + "\ngo mate 0", "info depth 2 ", "bestmove "},
+        {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
+    };
+    exchange("uci\nisready\n", "readyok");
+    for (const auto& [commands, info, best] : rows) {
+        const std::vector<std::string> lines = exchange(commands + "\n", "bestmove");
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_NE(lines.rbegin()[1].find(info), std::string::npos)
+            << commands << ": " << lines.rbegin()[1];
+        EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
+        EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
+    }
+}
+
+// The info lines with their time and speed taken out, which differ from run to run.
+std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
+    for (std::string& line : lines) {
+        for (const std::string field : {" time ", " nps "}) {
+            const std::size_t at = line.find(field);
+            if (at != std::string::npos)
+                line.erase(at, line.find_first_not_of("0123456789", at + field.size()) - at);
+        }
+    }
+    return lines;
+}
+
+// MultiPV 3: three lines for each completed iteration, ranked, with exact values best first;
+// winning the queen stays line 1 and is the bestmove. Back at one line and with the table
+// emptied by Clear Hash, a search repeats the first search of the process line for line.
+TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
+    const std::string search =
+        "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
+    exchange("uci\nisready\n", "readyok");
+    const std::vector<std::string> first = withoutTimes(exchange(search, "bestmove"));
+    // The table left by the first search makes the same search cheaper.
+    EXPECT_NE(withoutTimes(exchange(search, "bestmove")).rbegin()[1], first.rbegin()[1]);
+    const std::vector<std::string> lines =
+        exchange("setoption name MultiPV value 3\n" + search, "bestmove");
+    int ranked[6][4] = {}; // by depth and rank: the score in centipawns
+    int count = 0;
+    for (const std::string& line : lines) {
+        int depth = 0, rank = 0, score = 0;
+        if (std::sscanf(line.c_str(), "info depth %d seldepth %*d multipv %d score cp %d", &depth,
+                        &rank, &score) != 3 ||
+            depth > 5)
+            continue;
+        ++count;
+        ranked[depth][rank] = score;
+        EXPECT_EQ(line.find("bound"), std::string::npos) << line;
+        EXPECT_TRUE(rank != 1 || line.find(" pv b3a5") != std::string::npos) << line;
+        EXPECT_TRUE(rank == 1 || ranked[depth][rank - 1] >= score) << line;
+    }
+    EXPECT_EQ(count, 15);
+    EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
+    EXPECT_EQ(
+        withoutTimes(exchange(
+            "setoption name MultiPV value 1\nsetoption name Clear Hash\n" + search, "bestmove")),
+        first);
+}
+
+// With Move Overhead 50, a game at 10 s + 0.1 s a move has real thinking time from the first
+// move to the last, and never more than the clock: each budget, for the clock left as the game
+// goes on, is used at least for the two thirds after which no new iteration starts.
+TEST_F(SearchFlow, MoveOverheadGivesFastGamesRealTimeWithinTheClock) {
+    const std::string position =
+        "position fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10\n";
+    exchange("uci\nsetoption name Move Overhead value 50\nisready\n", "readyok");
+    const int clocks[][2] = {{10000, 520}, {4000, 235}, {1500, 116}, {600, 73}, {250, 56}};
+    for (const auto& [clock, budget] : clocks) {
+        const std::string c = std::to_string(clock);
+        const long long start = nowMs();
+        const std::vector<std::string> lines = exchange(
+            position + "go wtime " + c + " btime " + c + " winc 100 binc 100\n", "bestmove");
+        const long long used = nowMs() - start;
+        ASSERT_GE(lines.size(), 2u);
+        const std::string& info = lines.rbegin()[1];
+        const int time = std::atoi(info.c_str() + info.find(" time ") + 6);
+        EXPECT_GE(time, budget * 2 / 3) << info;
+        EXPECT_LT(used, clock) << info;
+    }
 }
 
 } // namespace

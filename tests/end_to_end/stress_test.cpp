@@ -204,17 +204,24 @@ std::string StressSession::malformedPosition() {
 }
 
 // Hash sizes: the odd ones, and small real ones; 1025 to 4095 MiB would really be allocated.
+// The other spins take the same values, held to their ranges.
 std::string StressSession::randomOption() {
     static const char* const values[] = {
         "0",         "-1",         "-2147483648",    "1",  "2",   "16", "abc", "", "4096",
         "100000000", "2147483647", "99999999999999", "+3", "1e3", " 8", "0x10"};
-    switch (pick(0, 4)) {
+    switch (pick(0, 7)) {
     case 0:
         return "setoption name Ponder value false";
     case 1:
         return "setoption name NoSuchOption value 1";
     case 2:
         return "setoption";
+    case 3:
+        return std::string("setoption name MultiPV value ") + values[pick(0, 15)];
+    case 4:
+        return std::string("setoption name Move Overhead value ") + values[pick(0, 15)];
+    case 5:
+        return "setoption name Clear Hash";
     default:
         return std::string("setoption name Hash value ") + values[pick(0, 15)];
     }
@@ -242,7 +249,7 @@ std::string StressSession::limitedGoArguments() {
                     std::to_string(pick(0, 3));
         break;
     case 5:
-        arguments = "depth 0"; // read as depth 1
+        arguments = chance(50) ? "depth 0" : "mate " + std::to_string(pick(-1, 2)); // 0: depth 1
         break;
     default:
         arguments = "movestogo x depth 2 nodes -5"; // a node limit of 1

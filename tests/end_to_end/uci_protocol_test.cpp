@@ -20,6 +20,9 @@ const Lines UciReply = {
     "id author Velmarok",
     "option name Hash type spin default 1 min 1 max 1024",
     "option name Ponder type check default true",
+    "option name Move Overhead type spin default 3000 min 0 max 5000",
+    "option name MultiPV type spin default 1 min 1 max 32",
+    "option name Clear Hash type button",
     "uciok",
 };
 
