@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 SOURCES := $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
 .PHONY: all release asan tsan run test test-release test-asan test-tsan fuzz fuzz-build format \
-	format-check
+	format-check windows
 
 all: release
 
@@ -20,6 +20,13 @@ asan:
 tsan:
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread
 	cmake --build build/tsan -j $(JOBS)
+
+# The Windows engine and tool, cross-built with MinGW-w64 (Debian's g++-mingw-w64-x86-64-posix)
+# into build/windows/tarnwick.exe and tarnwick-tool.exe, with the Release build's optimisation.
+windows:
+	cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build build/windows -j $(JOBS)
 
 # The endgame file is rebuilt only when it is missing or the tool that writes it has changed: the
 # tool's empty rule lets make compare the binary's time after the build has run. The file is
