@@ -40,12 +40,13 @@ int dispatchCommand() {
         // its move; it goes out before the new search, so that every `go` gets its one line.
         sendOwedBestMove(1);
         // `think` frees the slot once it has its arguments; a command that arrives during the
-        // search fills it again and is handled on the next call.
+        // search, or right after its `bestmove`, fills it again and is handled on the next call.
+        // The slot is therefore never cleared here: a command handed over between a test of the
+        // flag and its clearing would be lost.
         engineCallbacks.think();
         if (searchRequest.ponderMode.load(std::memory_order_acquire) == 0)
             sendOwedBestMove(0);
-        if (commandPending.load(std::memory_order_acquire))
-            return 1;
+        return 1;
     } else if (compareIgnoringCase(commandWord, "isready") == 0) {
         engineCallbacks.prepareTables();
         sendLine("readyok");
