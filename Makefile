@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 SOURCES := $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
 .PHONY: all release asan tsan run test test-release test-asan test-tsan fuzz fuzz-build format \
-	format-check windows test-windows
+	format-check windows test-windows dist
 
 all: release
 
@@ -71,6 +71,24 @@ test-windows: release windows build/wine-prefix/system.reg
 		TARNWICK_TOOL="$(WINE) $(CURDIR)/build/windows/tarnwick-tool.exe" \
 		ctest --test-dir build/release --output-on-failure -j $(JOBS) -R '$(WINDOWS_TESTS)' \
 		-E '[.]AFailedAllocation'
+
+# The packages for users, in build/dist: the Windows engine in a zip and the Linux engine in a
+# tar.gz, each in a folder with Endgame.bin and packaging/README.txt (CR LF line ends for
+# Windows). The version is the one the engine announces in its `uci` reply.
+dist: release windows build/release/Endgame.bin
+	set -e; \
+	version=$$(printf 'uci\nquit\n' | build/release/tarnwick | sed -n 's/^id name Tarnwick //p'); \
+	test -n "$$version"; \
+	windows=tarnwick-$$version-windows-x86-64; linux=tarnwick-$$version-linux-x86-64; \
+	rm -rf build/dist; mkdir -p build/dist/$$windows build/dist/$$linux; \
+	cp build/windows/tarnwick.exe build/release/Endgame.bin build/dist/$$windows; \
+	sed 's/$$/\r/' packaging/README.txt > build/dist/$$windows/README.txt; \
+	cp build/release/tarnwick build/release/Endgame.bin packaging/README.txt build/dist/$$linux; \
+	cd build/dist; \
+	cmake -E tar cf $$windows.zip --format=zip $$windows; \
+	cmake -E tar czf $$linux.tar.gz $$linux; \
+	rm -rf $$windows $$linux; \
+	ls -l
 
 # The libFuzzer targets of fuzz/, built with clang into build/fuzz and each run for FUZZ_SECONDS
 # from its committed seed corpus (fuzz/corpus/NAME, read only) plus the inputs it found before
