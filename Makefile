@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 SOURCES := $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
 .PHONY: all release asan tsan run test test-release test-asan test-tsan fuzz fuzz-build format \
-	format-check
+	format-check windows test-windows dist
 
 all: release
 
@@ -20,6 +20,13 @@ asan:
 tsan:
 	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_SANITIZE=thread
 	cmake --build build/tsan -j $(JOBS)
+
+# The Windows engine and tool, cross-built with MinGW-w64 (Debian's g++-mingw-w64-x86-64-posix)
+# into build/windows/tarnwick.exe and tarnwick-tool.exe, with the Release build's optimisation.
+windows:
+	cmake -S . -B build/windows -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build build/windows -j $(JOBS)
 
 # The endgame file is rebuilt only when it is missing or the tool that writes it has changed: the
 # tool's empty rule lets make compare the binary's time after the build has run. The file is
@@ -43,6 +50,45 @@ test-asan: asan
 
 test-tsan: tsan
 	ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -R '^(channel|end_to_end)[.]'
+
+# The Windows build under Wine (Debian's wine64, whose loader is not on the PATH), tested by the
+# native test programs of build/release pointed at it: every end-to-end test, the bench
+# signature, perft and the endgame tool. Left out is only the real allocation failure under
+# `ulimit -v`: Wine itself cannot start within such a limit. Wine gets a prefix of its own, set
+# up once (its first start takes a while); every line the programs write must end in CR LF.
+WINE ?= /usr/lib/wine/wine64
+WINESERVER ?= /usr/lib/wine/wineserver
+WINE_ENV := WINEPREFIX=$(CURDIR)/build/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+WINDOWS_TESTS := ^(end_to_end|search[.]BenchSignature|eval[.]ToolCommands|board[.]PerftTool)[.]
+
+build/wine-prefix/system.reg:
+	$(WINE_ENV) $(WINE) wineboot --init
+	$(WINE_ENV) $(WINESERVER) --wait
+
+test-windows: release windows build/wine-prefix/system.reg
+	$(WINE_ENV) TARNWICK_LINE_END=crlf \
+		TARNWICK_ENGINE="$(WINE) $(CURDIR)/build/windows/tarnwick.exe" \
+		TARNWICK_TOOL="$(WINE) $(CURDIR)/build/windows/tarnwick-tool.exe" \
+		ctest --test-dir build/release --output-on-failure -j $(JOBS) -R '$(WINDOWS_TESTS)' \
+		-E '[.]AFailedAllocation'
+
+# The packages for users, in build/dist: the Windows engine in a zip and the Linux engine in a
+# tar.gz, each in a folder with Endgame.bin and packaging/README.txt (CR LF line ends for
+# Windows). The version is the one the engine announces in its `uci` reply.
+dist: release windows build/release/Endgame.bin
+	set -e; \
+	version=$$(printf 'uci\nquit\n' | build/release/tarnwick | sed -n 's/^id name Tarnwick //p'); \
+	test -n "$$version"; \
+	windows=tarnwick-$$version-windows-x86-64; linux=tarnwick-$$version-linux-x86-64; \
+	rm -rf build/dist; mkdir -p build/dist/$$windows build/dist/$$linux; \
+	cp build/windows/tarnwick.exe build/release/Endgame.bin build/dist/$$windows; \
+	sed 's/$$/\r/' packaging/README.txt > build/dist/$$windows/README.txt; \
+	cp build/release/tarnwick build/release/Endgame.bin packaging/README.txt build/dist/$$linux; \
+	cd build/dist; \
+	cmake -E tar cf $$windows.zip --format=zip $$windows; \
+	cmake -E tar czf $$linux.tar.gz $$linux; \
+	rm -rf $$windows $$linux; \
+	ls -l
 
 # The libFuzzer targets of fuzz/, built with clang into build/fuzz and each run for FUZZ_SECONDS
 # from its committed seed corpus (fuzz/corpus/NAME, read only) plus the inputs it found before

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <poll.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -21,6 +22,43 @@ static long long nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+static std::vector<std::string> commandFrom(const char* variable, const char* builtPath) {
+    std::istringstream text(std::getenv(variable) ? std::getenv(variable) : "");
+    std::vector<std::string> words{std::istream_iterator<std::string>(text),
+                                   std::istream_iterator<std::string>()};
+    return words.empty() ? std::vector<std::string>{builtPath} : words;
+}
+
+std::vector<std::string> engineCommand() {
+    return commandFrom("TARNWICK_ENGINE", TARNWICK_ENGINE_PATH);
+}
+
+std::vector<std::string> toolCommand() {
+    return commandFrom("TARNWICK_TOOL", TARNWICK_TOOL_PATH);
+}
+
+const std::string& lineEnd() {
+    static const std::string end =
+        std::string(std::getenv("TARNWICK_LINE_END") ? std::getenv("TARNWICK_LINE_END") : "") ==
+                "crlf"
+            ? "\r\n"
+            : "\n";
+    return end;
+}
+
+std::string withLineFeeds(const std::string& text, const std::string& end) {
+    std::string result;
+    std::size_t start = 0;
+    for (std::size_t feed; (feed = text.find('\n', start)) != std::string::npos; start = feed + 1) {
+        const std::string line = text.substr(start, feed + 1 - start);
+        if (line.ends_with(end))
+            result += line.substr(0, line.size() - end.size()) + "\n";
+        else
+            result += line.substr(0, line.size() - 1) + "<bad line end>\n";
+    }
+    return result + text.substr(start);
+}
+
 EngineProcess::~EngineProcess() {
     closeInput();
     close(outputFd); // -1 when never started: a harmless failure
@@ -28,7 +66,8 @@ EngineProcess::~EngineProcess() {
         waitpid(childPid, nullptr, 0);
 }
 
-bool EngineProcess::start(const std::string& path, const std::string& workingDirectory,
+bool EngineProcess::start(const std::vector<std::string>& command,
+                          const std::string& workingDirectory,
                           const std::vector<std::string>& arguments) {
     std::signal(SIGPIPE, SIG_IGN);
     int toChild[2], fromChild[2];
@@ -37,7 +76,9 @@ bool EngineProcess::start(const std::string& path, const std::string& workingDir
     inputFd = toChild[1]; // closed by the destructor, also when fork fails
     outputFd = fromChild[0];
     // Everything the child needs is made before fork: only async-signal-safe calls after it.
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    std::vector<char*> argv;
+    for (const std::string& word : command)
+        argv.push_back(const_cast<char*>(word.c_str()));
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
@@ -48,7 +89,7 @@ bool EngineProcess::start(const std::string& path, const std::string& workingDir
         signal(SIGPIPE, SIG_DFL);
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0)
             _exit(126);
-        execv(path.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(toChild[0]);
@@ -88,7 +129,8 @@ bool EngineProcess::readLine(std::string& line, int timeoutMs) {
         outputEnded = got <= 0;
         pending.append(chunk, got > 0 ? static_cast<std::size_t>(got) : 0);
     }
-    line = pending.substr(0, end > 0 && pending[end - 1] == '\r' ? end - 1 : end);
+    line = withLineFeeds(pending.substr(0, end + 1), lineEnding);
+    line.pop_back();
     pending.erase(0, end + 1);
     return true;
 }

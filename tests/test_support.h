@@ -8,8 +8,23 @@
 
 namespace tarnwick_test {
 
+// The programs under test as commands, a program and the words before their own arguments: the
+// engine and the tool built with the tests, or those that the environment variables
+// TARNWICK_ENGINE and TARNWICK_TOOL name as blank-separated words, for instance the Windows
+// build under Wine: "/usr/lib/wine/wine64 /abs/path/tarnwick.exe".
+std::vector<std::string> engineCommand();
+std::vector<std::string> toolCommand();
+// The line end of the programs under test: "\r\n" when TARNWICK_LINE_END is "crlf" (Windows),
+// else "\n".
+const std::string& lineEnd();
+// `text` with each line end `end` as "\n". A line that ends otherwise keeps the mark
+// "<bad line end>" (a lone line feed where "\r\n" is expected) or its "\r" (a carriage return
+// where none is), so that no comparison with the expected text can pass.
+std::string withLineFeeds(const std::string& text, const std::string& end = lineEnd());
+
 // Starts a program with its standard input and output connected to pipes held by the test.
-// Standard error is inherited. Lines read back have their line end ("\n", "\r\n") removed.
+// Standard error is inherited. Lines read back have their line end (lineEnd()) removed; a line
+// that ends otherwise keeps a mark of it (see withLineFeeds).
 // SIGPIPE is ignored in the test process, so writing to a child that has ended fails with an
 // error instead of killing the test. The destructor kills and reaps a child still running.
 class EngineProcess {
@@ -19,9 +34,10 @@ class EngineProcess {
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
 
-    // Starts `path` with the given arguments (argv[0] is `path`) in `workingDirectory` (the
-    // test's own directory when empty). Returns false if the pipes or the process cannot be made.
-    bool start(const std::string& path, const std::string& workingDirectory = "",
+    // Starts `command` (its first word a program's path) followed by the arguments in
+    // `workingDirectory` (the test's own directory when empty). Returns false if the pipes or the
+    // process cannot be made.
+    bool start(const std::vector<std::string>& command, const std::string& workingDirectory = "",
                const std::vector<std::string>& arguments = {});
 
     // Writes `line` followed by "\n". Returns false if stdin is closed or the write fails.
@@ -39,6 +55,10 @@ class EngineProcess {
     bool readUntil(const std::string& prefix, std::vector<std::string>& lines, int timeoutMs);
     // Reads every line until the child closes its output. Returns false on timeout.
     bool readToEnd(std::vector<std::string>& lines, int timeoutMs);
+
+    // The line end of the program's lines: lineEnd(), or "\n" for a native program run beside
+    // the programs under test.
+    std::string lineEnding = lineEnd();
 
     // Waits for the child to end and stores its exit status (128 + signal number if a signal
     // ended it). On timeout the child is killed and false is returned.

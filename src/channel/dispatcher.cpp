@@ -2,19 +2,11 @@
 // the reader thread hands over. Every engine entry point, the search included, runs here.
 #include "channel/dispatcher.h"
 
-#include <csignal>
-#include <cstdio>
-#include <cstring>
-#include <strings.h>
-#include <sys/resource.h>
-#include <system_error>
-#include <thread>
-#include <unistd.h>
-
 #include "board/position_setup.h"
 #include "channel/input_reader.h"
 #include "channel/options.h"
 #include "channel/output_log.h"
+#include "platform/platform.h"
 #include "search/search_reports.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
@@ -29,9 +21,9 @@ void sendOwedBestMove(int stopped) {
 }
 
 static void applyDebugSwitch(const char* argument) {
-    if (strcasecmp(argument, "off") == 0)
+    if (compareIgnoringCase(argument, "off") == 0)
         debugMode.store(0, std::memory_order_release);
-    else if (strcasecmp(argument, "on") == 0)
+    else if (compareIgnoringCase(argument, "on") == 0)
         debugMode.store(1, std::memory_order_release);
 }
 
@@ -41,36 +33,37 @@ int dispatchCommand() {
     if (debugMode.load(std::memory_order_acquire))
         writeLog("Processing: \"%s\" \"%s\"", commandWord, commandArgs);
 
-    if (strcasecmp(commandWord, "debug") == 0) {
+    if (compareIgnoringCase(commandWord, "debug") == 0) {
         applyDebugSwitch(commandArgs);
-    } else if (strcasecmp(commandWord, "go") == 0) {
+    } else if (compareIgnoringCase(commandWord, "go") == 0) {
         // An "infinite" or "ponder" search cut short by a command other than `stop` still owes
         // its move; it goes out before the new search, so that every `go` gets its one line.
         sendOwedBestMove(1);
         // `think` frees the slot once it has its arguments; a command that arrives during the
-        // search fills it again and is handled on the next call.
+        // search, or right after its `bestmove`, fills it again and is handled on the next call.
+        // The slot is therefore never cleared here: a command handed over between a test of the
+        // flag and its clearing would be lost.
         engineCallbacks.think();
         if (searchRequest.ponderMode.load(std::memory_order_acquire) == 0)
             sendOwedBestMove(0);
-        if (commandPending.load(std::memory_order_acquire))
-            return 1;
-    } else if (strcasecmp(commandWord, "isready") == 0) {
+        return 1;
+    } else if (compareIgnoringCase(commandWord, "isready") == 0) {
         engineCallbacks.prepareTables();
         sendLine("readyok");
-    } else if (strcasecmp(commandWord, "ponderhit") == 0) {
+    } else if (compareIgnoringCase(commandWord, "ponderhit") == 0) {
         // The pondering search has ended by itself; its move is owed until now.
         sendOwedBestMove(0);
-    } else if (strcasecmp(commandWord, "position") == 0) {
+    } else if (compareIgnoringCase(commandWord, "position") == 0) {
         engineCallbacks.setupPosition(commandArgs);
-    } else if (strcasecmp(commandWord, "quit") == 0) {
+    } else if (compareIgnoringCase(commandWord, "quit") == 0) {
         engineCallbacks.releaseTables();
         return 0;
-    } else if (strcasecmp(commandWord, "setoption") == 0) {
+    } else if (compareIgnoringCase(commandWord, "setoption") == 0) {
         engineCallbacks.applyOption();
-    } else if (strcasecmp(commandWord, "stop") == 0) {
+    } else if (compareIgnoringCase(commandWord, "stop") == 0) {
         // Sends only a move still owed: an idle engine answers a stray `stop` with nothing.
         sendOwedBestMove(1);
-    } else if (strcasecmp(commandWord, "uci") == 0) {
+    } else if (compareIgnoringCase(commandWord, "uci") == 0) {
         engineCallbacks.sendIdentity();
         sendLine("uciok");
     } else if (debugMode.load(std::memory_order_acquire)) {
@@ -111,33 +104,22 @@ void resetCommandChannel() {
     multiPvLines = 1;
     seedRandom(-1);
     closeLogbook();
-    outputDescriptor = STDOUT_FILENO;
+    outputDescriptor = StandardOutput;
 }
 
-// The reader should win the processor from a searching main thread, so that `stop` and
-// `isready` are served at once. Raising a thread's priority needs a privilege that many systems
-// withhold; the engine then works on at normal priority.
+// The reader runs at a raised priority where the system allows it, so that `stop` and `isready`
+// are served at once while the main thread searches.
 static void runReader() {
-    int current = getpriority(PRIO_PROCESS, 0);
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), current - 1);
-    readerThread(STDIN_FILENO);
+    readerThread(StandardInput);
 }
 
 int runEngine() {
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
-    std::setvbuf(stdin, nullptr, _IONBF, 0);
-    // An interface that has closed its end makes writes fail instead of ending the process; the
-    // reader then finds the end of input and the engine quits in order.
-    std::signal(SIGPIPE, SIG_IGN);
+    prepareProcess();
     searchRequest.thinking.store(0, std::memory_order_release);
     commandPending.store(0, std::memory_order_release);
     installEngineCallbacks();
-    try {
-        std::thread reader(runReader);
-        reader.detach();
-    } catch (const std::system_error&) {
+    if (!startRaisedThread(runReader))
         return 1; // without a reader no command can ever arrive
-    }
     while (dispatchCommand())
         sleepMilliseconds(MainLoopSleepMs);
     return 0;

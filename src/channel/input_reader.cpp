@@ -3,13 +3,11 @@
 // `ponderhit`, `debug` and `stop` itself and asks the search to stop for anything else.
 #include "channel/input_reader.h"
 
-#include <cerrno>
 #include <cstring>
-#include <strings.h>
-#include <unistd.h>
 
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
+#include "platform/platform.h"
 
 namespace tarnwick {
 
@@ -22,7 +20,7 @@ static void waitForFreeSlot() {
 }
 
 static int isWord(const char* word) {
-    return strcasecmp(commandWord, word) == 0;
+    return compareIgnoringCase(commandWord, word) == 0;
 }
 
 // Serves a line that arrived while `think` runs on the main thread.
@@ -30,9 +28,9 @@ static void serveDuringSearch() {
     if (debugMode.load(std::memory_order_acquire))
         writeLog("Processing while thinking: \"%s\" \"%s\"", commandWord, commandArgs);
     if (isWord("debug")) {
-        if (strcasecmp(commandArgs, "off") == 0)
+        if (compareIgnoringCase(commandArgs, "off") == 0)
             debugMode.store(0, std::memory_order_release);
-        else if (strcasecmp(commandArgs, "on") == 0)
+        else if (compareIgnoringCase(commandArgs, "on") == 0)
             debugMode.store(1, std::memory_order_release);
     } else if (isWord("isready")) {
         sendLine("readyok");
@@ -134,15 +132,9 @@ int readerThread(int inputDescriptor) {
     static constexpr int ChunkSize = CommandBufferSize - 1;
     char chunk[ChunkSize];
     LineAssembly line{};
-    for (;;) {
-        ssize_t count = read(inputDescriptor, chunk, ChunkSize);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0)
-            break;
-        cutInputLines(line, chunk, static_cast<int>(count), handleLine);
-    }
-    close(inputDescriptor);
+    for (int count; (count = readInput(inputDescriptor, chunk, ChunkSize)) > 0;)
+        cutInputLines(line, chunk, count, handleLine);
+    closeInput(inputDescriptor);
     // A last line without its line end is still a command the interface sent.
     finishInputLine(line, handleLine);
     quitAtEndOfInput();

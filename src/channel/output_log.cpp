@@ -2,15 +2,14 @@
 // own destination, so lines of the main thread and of the reader thread never interleave.
 #include "channel/output_log.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <unistd.h>
 
 #include "channel/dispatcher.h"
 #include "channel/runtime_services.h"
+#include "platform/platform.h"
 
 namespace tarnwick {
 
@@ -34,20 +33,6 @@ static std::FILE* logbook = nullptr;      // guarded by logLock
 static char logLine[LogLineSize];         // guarded by logLock
 static char errorBuffer[ErrorBufferSize]; // guarded by outputLock
 
-// Writes all bytes to the output descriptor; write errors are not reported (the interface may
-// have gone, and there is no one left to tell).
-static void writeOutput(const char* bytes, std::size_t length) {
-    while (length > 0) {
-        ssize_t written = write(outputDescriptor, bytes, length);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
-        bytes += written;
-        length -= static_cast<std::size_t>(written);
-    }
-}
-
 // Formats into `buffer` (room for `size` bytes) and returns the length kept, cut to fit.
 static std::size_t formatInto(char* buffer, std::size_t size, const char* format,
                               std::va_list arguments) {
@@ -69,7 +54,7 @@ void sendLine(const char* format, ...) {
     text[length] = '\n';
     {
         std::lock_guard<std::mutex> guard(outputLock);
-        writeOutput(text, length + 1);
+        writeOutput(outputDescriptor, text, length + 1);
     }
     text[length] = 0;
     if (debugMode.load(std::memory_order_acquire))
@@ -103,7 +88,7 @@ void reportError(const char* format, ...) {
     std::size_t length = formatInto(errorBuffer, ErrorBufferSize - 1, format, arguments);
     va_end(arguments);
     errorBuffer[length] = '\n';
-    writeOutput(errorBuffer, length + 1);
+    writeOutput(outputDescriptor, errorBuffer, length + 1);
 }
 
 void expandDateTimeTokens(char* text, const std::tm& when) {
@@ -140,7 +125,7 @@ void expandDateTimeTokens(char* text, const std::tm& when) {
 void formatDateTime(char* text, int offsetSeconds) {
     std::time_t now = std::time(nullptr) + offsetSeconds;
     std::tm when{};
-    localtime_r(&now, &when);
+    localTime(now, when); // left all zero if the system cannot convert the time
     expandDateTimeTokens(text, when);
 }
 

@@ -4,10 +4,12 @@
 
 #include <ctime>
 
+#include "platform/platform.h"
+
 namespace tarnwick {
 
 // Where sendLine and reportError write; standard output, pointed at a pipe by tests.
-inline constinit int outputDescriptor = 1;
+inline constinit int outputDescriptor = StandardOutput;
 
 // Formats one line (at most 16383 characters; longer text is cut) and writes it with its line
 // feed in one write; echoes it to the logbook in debug mode.

@@ -1,17 +1,11 @@
 // Small services the whole engine calls: zero-filled allocation, whole-file reading, the engine's
-// own random generator and the hash key table, the millisecond clock and the string routines.
+// own random generator and the hash key table, and the string routines.
 #include "channel/runtime_services.h"
 
-#include <cerrno>
-#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 #include "channel/output_log.h"
 
@@ -32,43 +26,10 @@ void* allocZeroed(unsigned byteCount) {
     return block;
 }
 
+// The system opens, sizes and reads the file; the block comes from allocZeroed, so a shortage
+// is reported as for every other allocation.
 char* readWholeFile(const char* fileName, unsigned& size) {
-    size = 0;
-    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat info;
-    // Only regular files of a size that, with its terminator, fits the unsigned count are read.
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
-        static_cast<unsigned long long>(info.st_size) >= UINT_MAX) {
-        close(fd);
-        return nullptr;
-    }
-    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    unsigned fileSize = static_cast<unsigned>(info.st_size);
-    char* buffer = static_cast<char*>(allocZeroed(fileSize + 1));
-    if (buffer == nullptr) {
-        close(fd);
-        return nullptr;
-    }
-    // A read may deliver less than asked without the file being short; only the end of the file
-    // before the expected size counts as a short read.
-    unsigned done = 0;
-    while (done < fileSize) {
-        ssize_t got = read(fd, buffer + done, fileSize - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<unsigned>(got);
-    }
-    close(fd);
-    if (done != fileSize) {
-        std::free(buffer);
-        return nullptr;
-    }
-    size = fileSize;
-    return buffer;
+    return readRegularFile(fileName, size, allocZeroed);
 }
 
 char* readWholeFile(const char* fileName) {
@@ -109,16 +70,6 @@ void buildHashKeys(unsigned byteCount) {
     }
 }
 
-std::uint32_t tickCount() {
-    using namespace std::chrono;
-    return static_cast<std::uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void sleepMilliseconds(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
 const char* findSubstring(const char* text, const char* pattern) {
     return std::strstr(text, pattern);
 }
@@ -143,6 +94,17 @@ void trimBlanks(char* text) {
     std::memmove(text, text + start, length + 1);
     while (length > 0 && text[length - 1] == ' ')
         text[--length] = 0;
+}
+
+int compareIgnoringCase(const char* first, const char* second) {
+    for (;; ++first, ++second) {
+        int a = static_cast<unsigned char>(*first);
+        int b = static_cast<unsigned char>(*second);
+        a += a >= 'A' && a <= 'Z' ? 'a' - 'A' : 0;
+        b += b >= 'A' && b <= 'Z' ? 'a' - 'A' : 0;
+        if (a != b || a == 0)
+            return a - b;
+    }
 }
 
 // The rest of the text behind an occurrence is moved with memmove, which copes with overlap in

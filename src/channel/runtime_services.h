@@ -1,9 +1,12 @@
 // Small services the whole engine calls: zero-filled allocation with the out-of-memory message,
-// whole-file reading, the seeded random bytes and the hash key table, the millisecond clock, and
-// the string routines with which the channel and the position reader cut and normalise text.
+// whole-file reading, the seeded random bytes and the hash key table, and the string routines
+// with which the channel and the position reader cut and normalise text. The millisecond clock
+// and sleeping are the system's (platform/platform.h), offered here with them.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/platform.h"
 
 namespace tarnwick {
 
@@ -31,15 +34,14 @@ int randomInRange(int low, int high);
 void seedRandom(int seed);
 void buildHashKeys(unsigned byteCount);
 
-// Millisecond tick count of a steady clock, wrapping like a 32-bit counter.
-std::uint32_t tickCount();
-void sleepMilliseconds(int milliseconds);
-
 const char* findSubstring(const char* text, const char* pattern);
 char* findSubstring(char* text, const char* pattern);
 const char* findChar(const char* text, int character);
 char* findChar(char* text, int character);
 void trimBlanks(char* text);
+// Compares two texts as the C locale's strcmp would after turning A to Z into a to z: 0 when they
+// are equal but for the case of those letters.
+int compareIgnoringCase(const char* first, const char* second);
 // Replaces every occurrence of a non-empty pattern, never searching an inserted replacement again;
 // returns the count. A longer replacement grows the text in place: the caller provides the room.
 int replaceAll(char* text, const char* pattern, const char* replacement);

@@ -26,8 +26,9 @@ namespace tarnwick {
 inline constexpr int FullWidthIterations = 3;
 
 // Guards rootLine between think (writer, main thread) and a `stop` report on the reader thread.
-// Taken only when the best line changes and for reports, never inside the tree.
-static constinit std::mutex rootLineLock;
+// Taken only when the best line changes and for reports, never inside the tree. Not constinit:
+// some thread libraries (MinGW's) give std::mutex no constant initializer.
+static std::mutex rootLineLock;
 
 void setRootLine(const Move* line) {
     const std::lock_guard<std::mutex> guard(rootLineLock);

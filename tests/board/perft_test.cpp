@@ -5,6 +5,7 @@
 
 #include "board/perft.h"
 #include "board_test_support.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
@@ -82,13 +83,16 @@ TEST(Perft, CastlingAndEnPassantFollowTheRightsOfThePosition) {
 }
 
 std::pair<std::string, int> runTool(const std::string& arguments) {
-    FILE* pipe = popen((std::string(TARNWICK_TOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+    std::string command;
+    for (const std::string& word : tarnwick_test::toolCommand())
+        command += word + " ";
+    FILE* pipe = popen((command + arguments + " 2>&1").c_str(), "r");
     std::string output;
     char buffer[4096];
     for (size_t count; pipe != nullptr && (count = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         output.append(buffer, count);
     const int status = pipe != nullptr ? pclose(pipe) : -1;
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    return {tarnwick_test::withLineFeeds(output), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 TEST(PerftTool, PrintsRootMovesInGenerationOrderAndRefusesBadInputWithOneLine) {

@@ -23,7 +23,7 @@ class EngineSession : public ::testing::Test {
   protected:
     void SetUp() override {
         directory = tarnwick_test::makeTemporaryDirectory();
-        ASSERT_TRUE(engine.start(TARNWICK_ENGINE_PATH, directory));
+        ASSERT_TRUE(engine.start(tarnwick_test::engineCommand(), directory));
     }
     void TearDown() override { tarnwick_test::removeDirectory(directory); }
 

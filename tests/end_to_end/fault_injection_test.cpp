@@ -62,8 +62,7 @@ class FaultInjection : public ::testing::Test {
         // One correct endgame file for the whole suite, written by the tool.
         fileDirectory = makeTemporaryDirectory();
         EngineProcess tool;
-        ASSERT_TRUE(
-            tool.start(TARNWICK_TOOL_PATH, fileDirectory, {"egtb", "build", "Endgame.bin"}));
+        ASSERT_TRUE(tool.start(toolCommand(), fileDirectory, {"egtb", "build", "Endgame.bin"}));
         std::vector<std::string> ignored;
         tool.readToEnd(ignored, TimeoutMs);
         int status = -1;
@@ -88,7 +87,7 @@ class FaultInjection : public ::testing::Test {
 
     void startEngine() {
         engine = std::make_unique<EngineProcess>();
-        ASSERT_TRUE(engine->start(TARNWICK_ENGINE_PATH, directory));
+        ASSERT_TRUE(engine->start(engineCommand(), directory));
         send("uci");
         awaitReady();
     }
@@ -226,7 +225,7 @@ TEST_F(FaultInjection, AFailedAllocationLeavesAWorkingTable) {
 #endif
     const std::string command = std::string("ulimit -v 400000 && exec ") + TARNWICK_ENGINE_PATH;
     engine = std::make_unique<EngineProcess>();
-    ASSERT_TRUE(engine->start("/bin/sh", directory, {"-c", command}));
+    ASSERT_TRUE(engine->start({"/bin/sh"}, directory, {"-c", command}));
     send("uci");
     awaitReady();
     send("setoption name Hash value 1024");

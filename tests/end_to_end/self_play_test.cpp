@@ -1,6 +1,7 @@
-// The engine plays whole games against itself through pipes at a short move time. Every
-// `bestmove` is checked against the legal moves of the perft-verified generator; a game ends by
-// mate, stalemate, threefold repetition, the fifty-move rule or a ply cap of the harness.
+// The engine plays whole games against itself through pipes at a short move time, and one at a
+// fixed depth move for move beside the engine built with the tests. Every `bestmove` is checked
+// against the legal moves of the perft-verified generator; a game ends by mate, stalemate,
+// threefold repetition, the fifty-move rule or a ply cap of the harness.
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
@@ -17,8 +18,6 @@ using namespace end_to_end;
 
 namespace {
 
-class SelfPlay : public EngineSession {};
-
 std::set<std::string> legalMoves;
 
 // Sets the position up in this process as the engine does and lists the legal moves.
@@ -32,10 +31,12 @@ void setUpGame(const std::string& position) {
     });
 }
 
-TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
-    tarnwick::prepareTables();
-    exchange("uci\nisready\n", "readyok");
-    for (const char* opening : {"e2e4", "d2d4", "c2c4", "g1f3"}) {
+class SelfPlay : public EngineSession {
+  protected:
+    // Plays a game from `opening` with `go` for every move. Each move must be legal, and the same
+    // `bestmove` line as the one `reference`, when given, sends for the same commands.
+    void playGame(const std::string& opening, const std::string& go,
+                  tarnwick_test::EngineProcess* reference = nullptr) {
         std::string moves = opening;
         std::map<std::tuple<std::uint32_t, std::uint32_t, int>, int> seen;
         std::string ending = "ply cap";
@@ -47,8 +48,14 @@ TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
                 ending = legalMoves.empty() ? "mate or stalemate" : "repetition or fifty moves";
                 break;
             }
-            const std::vector<std::string> lines =
-                exchange("position startpos moves " + moves + "\ngo movetime 15\n", "bestmove");
+            const std::string commands = "position startpos moves " + moves + "\n" + go + "\n";
+            const std::vector<std::string> lines = exchange(commands, "bestmove");
+            if (reference != nullptr) {
+                std::vector<std::string> expected;
+                ASSERT_TRUE(reference->sendRaw(commands));
+                ASSERT_TRUE(reference->readUntil("bestmove", expected, ReplyTimeoutMs));
+                ASSERT_EQ(lines.back(), expected.back()) << "after " << moves;
+            }
             const std::string best = lines.back().substr(9, lines.back().find(' ', 9) - 9);
             ASSERT_TRUE(legalMoves.count(best)) << "illegal " << best << " after " << moves;
             // A pawn move or a capture starts the fifty-move count again.
@@ -61,6 +68,29 @@ TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
         }
         std::printf("game (%s): %s\n", ending.c_str(), moves.c_str());
     }
+};
+
+TEST_F(SelfPlay, GamesThroughPipesPlayOnlyLegalMoves) {
+    tarnwick::prepareTables();
+    exchange("uci\nisready\n", "readyok");
+    for (const char* opening : {"e2e4", "d2d4", "c2c4", "g1f3"})
+        playGame(opening, "go movetime 15");
+    finish();
+    tarnwick::releaseTables();
+}
+
+// At a fixed depth the moves follow from the commands alone: the engine under test, a build for
+// another system for instance, plays the same game as the engine built with the tests.
+TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
+    tarnwick::prepareTables();
+    tarnwick_test::EngineProcess reference;
+    ASSERT_TRUE(reference.start({TARNWICK_ENGINE_PATH}, directory));
+    reference.lineEnding.assign(1, '\n'); // a native program
+    std::vector<std::string> ignored;
+    ASSERT_TRUE(reference.sendRaw("uci\nisready\n"));
+    ASSERT_TRUE(reference.readUntil("readyok", ignored, ReplyTimeoutMs));
+    exchange("uci\nisready\n", "readyok");
+    playGame("e2e4", "go depth 5", &reference);
     finish();
     tarnwick::releaseTables();
 }

@@ -422,7 +422,7 @@ void StressSession::synchronise() {
 
 void StressSession::run(int commandCount) {
     directory = makeTemporaryDirectory();
-    ASSERT_TRUE(engine.start(TARNWICK_ENGINE_PATH, directory));
+    ASSERT_TRUE(engine.start(engineCommand(), directory));
     tarnwick::setupPosition("startpos");
     send("uci");
     while (commandsSent < commandCount && !::testing::Test::HasFatalFailure()) {
@@ -462,7 +462,7 @@ TEST(Stress, ASeededRandomSessionKeepsTheProtocol) {
 TEST(Stress, ASearchEndedAtOnceStillNamesALegalMove) {
     const std::string directory = makeTemporaryDirectory();
     EngineProcess engine;
-    ASSERT_TRUE(engine.start(TARNWICK_ENGINE_PATH, directory));
+    ASSERT_TRUE(engine.start(engineCommand(), directory));
     for (const char* go : {"go nodes 1", "go depth 1 nodes 1"}) {
         engine.sendLine("position startpos");
         engine.sendLine(go);

@@ -76,6 +76,7 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
 
     std::string text;
     ASSERT_TRUE(tarnwick_test::readFile(directory + "/LogBook.txt", text));
+    text = tarnwick_test::withLineFeeds(text); // the platform's line ends, each checked
     std::istringstream logLines(text);
     const std::string stamp = "##:##:## - "; // the time of day starts every line
     for (std::string logLine; std::getline(logLines, logLine);) {

@@ -16,8 +16,8 @@ int runTool(const std::vector<std::string>& arguments, std::vector<std::string>&
     tarnwick_test::EngineProcess tool;
     int status = -1;
     lines.clear();
-    if (!tool.start(TARNWICK_TOOL_PATH, folder, arguments) || !tool.readToEnd(lines, 120000) ||
-        !tool.waitForExit(status, 120000))
+    if (!tool.start(tarnwick_test::toolCommand(), folder, arguments) ||
+        !tool.readToEnd(lines, 120000) || !tool.waitForExit(status, 120000))
         return -1;
     return status;
 }

@@ -13,7 +13,7 @@ inline constexpr const char* BenchDepth5Signature = "Nodes searched: 1951530";
 TEST(BenchSignature, IsTheCommittedCountInEveryBuild) {
     const std::string directory = makeTemporaryDirectory();
     EngineProcess tool;
-    ASSERT_TRUE(tool.start(TARNWICK_TOOL_PATH, directory, {"bench", "5"}));
+    ASSERT_TRUE(tool.start(toolCommand(), directory, {"bench", "5"}));
     std::vector<std::string> lines;
     ASSERT_TRUE(tool.readToEnd(lines, 300000));
     int status = -1;

@@ -1,0 +1,112 @@
+// The system services on Windows: the kernel's thread, file and tick services, and the C
+// runtime's descriptors for the standard streams. Standard output keeps the runtime's text mode,
+// so every line reaches the interface ending in carriage return and line feed; standard input
+// is read through its handle, so its bytes arrive untranslated, as on every other system.
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <io.h>
+#include <time.h>
+#include <windows.h> // the build defines WIN32_LEAN_AND_MEAN and NOMINMAX
+
+#include "platform/platform.h"
+
+namespace tarnwick {
+
+void prepareProcess() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+}
+
+static DWORD WINAPI runThread(LPVOID procedure) {
+    reinterpret_cast<void (*)()>(procedure)();
+    return 0;
+}
+
+int startRaisedThread(void (*procedure)()) {
+    HANDLE thread =
+        CreateThread(nullptr, 0, runThread, reinterpret_cast<LPVOID>(procedure), 0, nullptr);
+    if (thread == nullptr)
+        return 0;
+    SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
+    CloseHandle(thread); // the thread is never joined
+    return 1;
+}
+
+// A pipe whose writer has closed its end makes ReadFile fail with ERROR_BROKEN_PIPE; a redirected
+// file at its end, and some pipes after the writer has gone, give a successful read of no bytes.
+// Both are the end of the input.
+int readInput(int descriptor, char* bytes, int capacity) {
+    HANDLE input = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    DWORD count = 0;
+    if (input == INVALID_HANDLE_VALUE ||
+        !ReadFile(input, bytes, static_cast<DWORD>(capacity), &count, nullptr))
+        return 0;
+    return static_cast<int>(count);
+}
+
+void closeInput(int descriptor) {
+    _close(descriptor);
+}
+
+// The runtime's write translates each line feed of a text-mode descriptor and counts the bytes
+// taken from the caller's buffer.
+void writeOutput(int descriptor, const char* bytes, std::size_t length) {
+    while (length > 0) {
+        unsigned chunk = length > INT_MAX ? INT_MAX : static_cast<unsigned>(length);
+        int written = _write(descriptor, bytes, chunk);
+        if (written <= 0)
+            return;
+        bytes += written;
+        length -= static_cast<std::size_t>(written);
+    }
+}
+
+char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(unsigned)) {
+    size = 0;
+    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr; // a folder cannot be opened this way either
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    if (GetFileType(file) != FILE_TYPE_DISK || (low == INVALID_FILE_SIZE && GetLastError()) ||
+        high != 0 || low == 0 || low >= UINT_MAX) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    unsigned fileSize = static_cast<unsigned>(low);
+    char* buffer = static_cast<char*>(allocate(fileSize + 1));
+    if (buffer == nullptr) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    unsigned done = 0;
+    while (done < fileSize) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer + done, fileSize - done, &got, nullptr) || got == 0)
+            break;
+        done += got;
+    }
+    CloseHandle(file);
+    if (done != fileSize) {
+        std::free(buffer);
+        return nullptr;
+    }
+    size = fileSize;
+    return buffer;
+}
+
+std::uint32_t tickCount() {
+    return GetTickCount();
+}
+
+void sleepMilliseconds(int milliseconds) {
+    Sleep(static_cast<DWORD>(milliseconds));
+}
+
+int localTime(std::time_t when, std::tm& result) {
+    return localtime_s(&result, &when) == 0;
+}
+
+} // namespace tarnwick
