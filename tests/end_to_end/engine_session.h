@@ -3,9 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "board/move_notation.h"
+#include "board/perft.h"
+#include "board/position_setup.h"
 #include "test_support.h"
 
 namespace end_to_end {
@@ -17,6 +21,31 @@ inline int countPrefixed(const std::vector<std::string>& lines, const std::strin
     for (const std::string& line : lines)
         count += line.starts_with(prefix) ? 1 : 0;
     return count;
+}
+
+// The legal moves of the position set up in this process as move texts, from the engine's own
+// perft-verified generator; none for a refused position.
+inline std::set<std::string> currentLegalMoveTexts() {
+    static std::set<std::string> legal;
+    legal.clear();
+    if (tarnwick::positionIsValid)
+        tarnwick::perft(1, [](const tarnwick::Move& move, std::uint64_t) {
+            legal.insert(tarnwick::moveToText(move).text);
+        });
+    return legal;
+}
+// The same for a position (the argument text of `position`), set up as the engine does.
+inline std::set<std::string> legalMoveTexts(const std::string& position) {
+    static char text[tarnwick::CommandBufferSize];
+    std::snprintf(text, sizeof text, "%s", position.c_str());
+    tarnwick::setupPosition(text);
+    return currentLegalMoveTexts();
+}
+
+// The move of a "bestmove" line.
+inline std::string bestMoveOf(const std::string& line) {
+    const std::size_t end = line.find(' ', 9);
+    return line.substr(9, end == std::string::npos ? std::string::npos : end - 9);
 }
 
 class EngineSession : public ::testing::Test {

@@ -106,6 +106,10 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
         {rooks + "\ngo mate 0", "info depth 2 ", "bestmove "},
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
+        // Stopped by its limit before a single root move is searched, a search still names a
+        // legal move: "bestmove 0000" is a null move that an interface takes for a forfeit.
+        {"position startpos\ngo nodes 1", "info depth ", "bestmove "},
+        {"position startpos\ngo depth 1 nodes 1", "info depth ", "bestmove "},
     };
     exchange("uci\nisready\n", "readyok");
     for (const auto& [commands, info, best] : rows) {
