@@ -63,38 +63,8 @@ class SearchTest : public ::testing::Test {
         return lines;
     }
 
-    // Sets up the position (argument text of `position`) and runs a search as `go` would.
-    std::vector<std::string> search(const char* position, const std::string& goArguments) {
-        std::snprintf(positionText, sizeof positionText, "%s", position);
-        setupPosition(positionText);
-        std::snprintf(commandArgs, sizeof commandArgs, "%s", goArguments.c_str());
-        think();
-        return sentLines();
-    }
-
-    // The value of a field of the last `info depth` line ("score" gives "cp 20" or "mate 2").
-    static std::string lastInfoField(const std::vector<std::string>& lines, std::string name) {
-        std::string line;
-        for (const std::string& each : lines)
-            if (each.rfind("info depth ", 0) == 0)
-                line = each;
-        const std::size_t at = line.find(" " + name + " ");
-        if (at == std::string::npos)
-            return "";
-        const std::size_t start = at + name.size() + 2;
-        const std::size_t end = line.find(' ', name == "score" ? line.find(' ', start) + 1 : start);
-        return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    }
-
-    static std::string bestMoveText() {
-        Move line[LineSlots];
-        copyRootLine(line);
-        return moveToText(line[0]).text;
-    }
-
     std::FILE* capture = nullptr;
     long readOffset = 0;
-    char positionText[CommandBufferSize]{};
 };
 
 // A move record from its text and the codes the record carries.
