@@ -6,7 +6,21 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "board/board.h"
+
 namespace tarnwick_test {
+
+// The square of a name such as "e4", and a move record from its text and the codes it carries.
+constexpr int squareOf(const char* name) {
+    return tarnwick::makeSquare(name[0] - 'a', name[1] - '1');
+}
+constexpr tarnwick::Move moveRecord(const char* text, int piece, int captured = 0,
+                                    int kind = tarnwick::NormalMove) {
+    return tarnwick::Move{static_cast<std::int16_t>(squareOf(text + 2)),
+                          static_cast<std::int16_t>(squareOf(text)),
+                          static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
+                          static_cast<std::uint8_t>(captured)};
+}
 
 // The programs under test as commands, a program and the words before their own arguments: the
 // engine and the tool built with the tests, or those that the environment variables

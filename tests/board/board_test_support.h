@@ -12,17 +12,12 @@
 #include "board/move_generation.h"
 #include "board/move_notation.h"
 #include "board/position_setup.h"
+#include "test_support.h"
 
 namespace tarnwick {
 
-constexpr int sq(const char* name) {
-    return makeSquare(name[0] - 'a', name[1] - '1');
-}
-inline Move move(const char* text, int kind, int piece, int captured) {
-    return Move{static_cast<std::int16_t>(sq(text + 2)), static_cast<std::int16_t>(sq(text)),
-                static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
-                static_cast<std::uint8_t>(captured)};
-}
+using tarnwick_test::moveRecord;
+using tarnwick_test::squareOf;
 
 // Builds the attack table if needed, resets the board and sets the position up.
 inline void setPosition(const char* text) {
@@ -50,7 +45,8 @@ inline std::string movesText(const char* position, const char* from = "", bool s
     setPosition(position);
     std::string text;
     for (const Move& each : generateMoves())
-        if ((*from == 0 || each.from == sq(from)) && (!special || (each.kind & ~Promotion) != 0))
+        if ((*from == 0 || each.from == squareOf(from)) &&
+            (!special || (each.kind & ~Promotion) != 0))
             text.append(text.empty() ? "" : " ").append(moveToText(each).text);
     return text;
 }

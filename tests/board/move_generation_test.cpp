@@ -77,17 +77,18 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
         Move killer;
         int valid;
     } cases[] = {
-        {"startpos", move("g1f3", NormalMove, Knight, Empty), 1},
-        {"startpos", move("f3g5", NormalMove, Knight, Empty), 0}, // origin empty now
-        {"startpos", move("e2e4", NormalMove, Pawn, Pawn), 0},    // target holds something else
-        {"startpos", move("a1a3", NormalMove, Rook, Empty), 0},   // blocked
-        {"fen 4k3/8/8/8/8/4n3/4P3/4K3 w", move("e2e4", NormalMove, Pawn, Empty), 0},
-        {"fen 4k3/8/8/8/8/4N3/3P4/4K3 w", move("d2e3", NormalMove, Pawn, Knight), 0},
-        {"startpos moves e2e4 d7d5 e4e5 f7f5", move("e5f6", EnPassant, Pawn, Empty), 0},
-        {"fen 4k3/P7/8/8/8/8/8/4K3 w", move("a7a8", Promotion, Queen, Empty), 1},
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R w", move("e1c1", CastleQueenSide, King, Empty), 1},
-        {"fen r3k2r/8/8/8/8/8/5r2/R3K2R w", move("e1g1", CastleKingSide, King, Empty), 0},
-        {"fen r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1", move("e1c1", CastleQueenSide, King, Empty), 0},
+        {"startpos", moveRecord("g1f3", Knight, Empty, NormalMove), 1},
+        {"startpos", moveRecord("f3g5", Knight, Empty, NormalMove), 0}, // origin empty now
+        {"startpos", moveRecord("e2e4", Pawn, Pawn, NormalMove), 0},  // target holds something else
+        {"startpos", moveRecord("a1a3", Rook, Empty, NormalMove), 0}, // blocked
+        {"fen 4k3/8/8/8/8/4n3/4P3/4K3 w", moveRecord("e2e4", Pawn, Empty, NormalMove), 0},
+        {"fen 4k3/8/8/8/8/4N3/3P4/4K3 w", moveRecord("d2e3", Pawn, Knight, NormalMove), 0},
+        {"startpos moves e2e4 d7d5 e4e5 f7f5", moveRecord("e5f6", Pawn, Empty, EnPassant), 0},
+        {"fen 4k3/P7/8/8/8/8/8/4K3 w", moveRecord("a7a8", Queen, Empty, Promotion), 1},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w", moveRecord("e1c1", King, Empty, CastleQueenSide), 1},
+        {"fen r3k2r/8/8/8/8/8/5r2/R3K2R w", moveRecord("e1g1", King, Empty, CastleKingSide), 0},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w Kkq - 0 1",
+         moveRecord("e1c1", King, Empty, CastleQueenSide), 0},
         {"startpos", Move{}, 0},
     };
     for (const auto& c : cases) {
@@ -99,12 +100,12 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
 
 // The rights of the FEN less those of every king and rook square a move has left or reached.
 int rightsAfter(int rights, const std::vector<Move>& played) {
-    const std::pair<int, int> lost[] = {{sq("e1"), WhiteKingSide | WhiteQueenSide},
-                                        {sq("h1"), WhiteKingSide},
-                                        {sq("a1"), WhiteQueenSide},
-                                        {sq("e8"), BlackKingSide | BlackQueenSide},
-                                        {sq("h8"), BlackKingSide},
-                                        {sq("a8"), BlackQueenSide}};
+    const std::pair<int, int> lost[] = {{squareOf("e1"), WhiteKingSide | WhiteQueenSide},
+                                        {squareOf("h1"), WhiteKingSide},
+                                        {squareOf("a1"), WhiteQueenSide},
+                                        {squareOf("e8"), BlackKingSide | BlackQueenSide},
+                                        {squareOf("h8"), BlackKingSide},
+                                        {squareOf("a8"), BlackQueenSide}};
     for (const Move& each : played)
         for (const auto& [square, rightsOfSquare] : lost)
             if (each.from == square || each.to == square)

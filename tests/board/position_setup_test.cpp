@@ -65,7 +65,7 @@ TEST(SetupPosition, KeepsTheNewest103GameMoves) { // 120 moves: only the last 10
         text += " g1f3 g8f6 f3g1 f6g8";
     setPosition(text.c_str());
     EXPECT_EQ(moveStack[0], SentinelMove);
-    EXPECT_EQ(moveStack[NewestHistorySlot].from, sq("f6"));
+    EXPECT_EQ(moveStack[NewestHistorySlot].from, squareOf("f6"));
     EXPECT_TRUE(keysMatchScratch());
 }
 
@@ -88,8 +88,8 @@ TEST(SetupPosition, RefusesPlacementsTheListsCannotHold) {
 }
 
 TEST(MoveToText, WritesSquaresAndAPromotionLetterIntoItsOwnBuffer) {
-    const MoveText first = moveToText(move("e2e4", NormalMove, Pawn, Empty));
-    const MoveText second = moveToText(move("b7a8", Promotion, Knight, Rook));
+    const MoveText first = moveToText(moveRecord("e2e4", Pawn, Empty, NormalMove));
+    const MoveText second = moveToText(moveRecord("b7a8", Knight, Rook, Promotion));
     EXPECT_STREQ(first.text, "e2e4"); // still intact after the second call
     EXPECT_STREQ(second.text, "b7a8n");
 }

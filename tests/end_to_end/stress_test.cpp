@@ -56,8 +56,7 @@ const char* const BrokenPositions[] = {
     "position fen r3k2r/8/8/8/8/8/8/R3K2R w AHahX e6 0 1 moves e1c1",
     "position startpos fen 8/8/8/8/8/8/8/8",
     "POSITION StartPos MOVES E2E4",
-    "position \t startpos \t  moves   e2e4\t e7e5 ",
-};
+    "position \t startpos \t  moves   e2e4\t e7e5 "};
 // Hash sizes: the odd ones and small real ones (1025 to 4095 MiB would really be allocated); the
 // other spins take the same values, held to their ranges.
 const char* const OptionValues[] = {"0",          "-1",   "-2147483648",    "1",        "2",   "16",

@@ -20,9 +20,6 @@
 
 namespace tarnwick {
 
-inline int squareNamed(const char* name) {
-    return makeSquare(name[0] - 'a', name[1] - '1');
-}
 inline int dataSquare(const char* name) {
     return endgameSquare(name[0] - 'a', name[1] - '1');
 }

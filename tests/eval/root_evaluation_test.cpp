@@ -40,7 +40,7 @@ TEST(RootEvaluation, TableEntries) {
     for (const auto& [position, colour, piece, square, value] : cases) {
         setUpRoot(position);
         prepareRootEvaluation();
-        EXPECT_EQ(pieceSquareTable[colour][piece][squareNamed(square)], value)
+        EXPECT_EQ(pieceSquareTable[colour][piece][tarnwick_test::squareOf(square)], value)
             << position << " " << PieceLetters[piece] << " " << square;
     }
 }
@@ -114,7 +114,8 @@ TEST(PawnStructure, PenaltiesAndRemovingAPawn) {
         EXPECT_EQ(pawnStructurePenalty(parent, Black), penalty) << files << "/" << doubled;
         EXPECT_EQ(pawnStructurePenalty(parent, White), 0);
         pawnRecordOfPly(3) = parent;
-        EXPECT_EQ(removePawnFromFile(Black, squareNamed(square)), gain) << files << square;
+        EXPECT_EQ(removePawnFromFile(Black, tarnwick_test::squareOf(square)), gain)
+            << files << square;
         EXPECT_EQ(pawnRecordOfPly(3).files[Black], fileBits(filesAfter)) << files << square;
         EXPECT_EQ(pawnRecordOfPly(3).doubled[Black], fileBits(doubledAfter)) << files << square;
         EXPECT_EQ(parent.files[Black], fileBits(files));

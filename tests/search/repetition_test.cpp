@@ -6,18 +6,18 @@ namespace tarnwick_test {
 namespace {
 
 TEST_F(SearchTest, RepetitionCases) {
-    const Move ng1f3 = makeMoveRecord("g1f3", Knight), nb8c6 = makeMoveRecord("b8c6", Knight);
-    const Move nf3g1 = makeMoveRecord("f3g1", Knight), nc6b8 = makeMoveRecord("c6b8", Knight);
-    const Move ng8f6 = makeMoveRecord("g8f6", Knight), nf6g8 = makeMoveRecord("f6g8", Knight);
-    const Move pe2e4 = makeMoveRecord("e2e4", Pawn);
+    const Move ng1f3 = moveRecord("g1f3", Knight), nb8c6 = moveRecord("b8c6", Knight);
+    const Move nf3g1 = moveRecord("f3g1", Knight), nc6b8 = moveRecord("c6b8", Knight);
+    const Move ng8f6 = moveRecord("g8f6", Knight), nf6g8 = moveRecord("f6g8", Knight);
+    const Move pe2e4 = moveRecord("e2e4", Pawn);
     // The six-ply cycle: the white king e1-e2-d1-e1, a black rook a8-b8-c8-a8.
-    const std::vector<Move> sixPly = {makeMoveRecord("e1e2", King), makeMoveRecord("a8b8", Rook),
-                                      makeMoveRecord("e2d1", King), makeMoveRecord("b8c8", Rook),
-                                      makeMoveRecord("d1e1", King), makeMoveRecord("c8a8", Rook)};
+    const std::vector<Move> sixPly = {moveRecord("e1e2", King), moveRecord("a8b8", Rook),
+                                      moveRecord("e2d1", King), moveRecord("b8c8", Rook),
+                                      moveRecord("d1e1", King), moveRecord("c8a8", Rook)};
     // Eight plies: a king walk back to its square, the other side's knight out and back twice.
     const std::vector<Move> eightPly = {
-        makeMoveRecord("e1e2", King), ng8f6, makeMoveRecord("e2e3", King), nf6g8,
-        makeMoveRecord("e3e2", King), ng8f6, makeMoveRecord("e2e1", King), nf6g8};
+        moveRecord("e1e2", King), ng8f6, moveRecord("e2e3", King), nf6g8,
+        moveRecord("e3e2", King), ng8f6, moveRecord("e2e1", King), nf6g8};
     // Name, the moves (oldest first; the last one is the current move), at the root, expected.
     const std::tuple<const char*, std::vector<Move>, int, int> cases[] = {
         {"knight dance at the root", {ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
@@ -29,7 +29,7 @@ TEST_F(SearchTest, RepetitionCases) {
         {"eight plies at the root", eightPly, 1, 1},
         {"eight plies in the tree", eightPly, 0, 0},
         {"another man moved meanwhile", {ng1f3, nb8c6, nf3g1, ng8f6}, 1, 0},
-        {"a capture breaks it", {ng1f3, nb8c6, nf3g1, makeMoveRecord("c6b8", Knight, Pawn)}, 1, 0},
+        {"a capture breaks it", {ng1f3, nb8c6, nf3g1, moveRecord("c6b8", Knight, Pawn)}, 1, 0},
         {"a pawn move breaks it", {ng1f3, nb8c6, nf3g1, nc6b8, pe2e4, nb8c6, ng1f3, nc6b8}, 1, 0},
         {"the dance after a pawn move", {pe2e4, ng1f3, nb8c6, nf3g1, nc6b8}, 1, 1},
         {"the dance twice over", {ng1f3, nb8c6, nf3g1, nc6b8, ng1f3, nb8c6, nf3g1, nc6b8}, 0, 1},

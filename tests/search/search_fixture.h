@@ -20,6 +20,7 @@
 #include "search/think_driver.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
+#include "test_support.h"
 
 namespace tarnwick_test {
 
@@ -66,13 +67,5 @@ class SearchTest : public ::testing::Test {
     std::FILE* capture = nullptr;
     long readOffset = 0;
 };
-
-// A move record from its text and the codes the record carries.
-inline Move makeMoveRecord(const char* text, int piece, int captured = 0, int kind = NormalMove) {
-    return Move{static_cast<std::int16_t>((text[3] - '1') * 16 + (text[2] - 'a')),
-                static_cast<std::int16_t>((text[1] - '1') * 16 + (text[0] - 'a')),
-                static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
-                static_cast<std::uint8_t>(captured)};
-}
 
 } // namespace tarnwick_test

@@ -30,14 +30,14 @@ TEST_F(SearchTest, ScoreTexts) {
 
 TEST_F(SearchTest, InfoLinesShowTheFieldsAndAtMost63Moves) {
     Move line[LineSlots];
-    std::fill(line, line + LineSlots, makeMoveRecord("e2e4", Pawn));
+    std::fill(line, line + LineSlots, moveRecord("e2e4", Pawn));
     char text[1024];
     formatLineText(text, sizeof text, line);
     std::string expected = " pv";
     for (int k = 0; k < 63; ++k)
         expected += " e2e4";
     EXPECT_EQ(text, expected);
-    line[1] = makeMoveRecord("e7e5", Pawn);
+    line[1] = moveRecord("e7e5", Pawn);
     line[2] = SentinelMove;
     setRootLine(line);
     rootScore = -100;
@@ -51,8 +51,8 @@ TEST_F(SearchTest, InfoLinesShowTheFieldsAndAtMost63Moves) {
 }
 
 TEST_F(SearchTest, BestMoveLines) {
-    const Move e2e4 = makeMoveRecord("e2e4", Pawn), e7e5 = makeMoveRecord("e7e5", Pawn);
-    const Move promotion = makeMoveRecord("a7a8", Queen, 0, Promotion);
+    const Move e2e4 = moveRecord("e2e4", Pawn), e7e5 = moveRecord("e7e5", Pawn);
+    const Move promotion = moveRecord("a7a8", Queen, 0, Promotion);
     // Line, stopped, text.
     const std::tuple<std::vector<Move>, int, const char*> cases[] = {
         {{e2e4, e7e5}, 0, "bestmove e2e4 ponder e7e5"},
