@@ -424,9 +424,7 @@ void generateNodeMoves(SearchFrame* frame) {
     f.stage = StageRecaptures;
     if (prev.piece == Pawn && generateEnPassant(frame)) // only a pawn's double step allows one
         return;
-    CapturingOfficers officers;
-    officers.count = OfficersNotGathered;
-    if (prev.piece != Empty && prev.piece != King && generateCapturesBy(officers, prev.to, frame))
+    if (prev.piece != Empty && prev.piece != King && generateCaptures(prev.to, frame))
         return;
     // 3. The two killers of this ply, full-width nodes only, when they still fit the position.
     if (f.depth > 0 && !isEmptyKiller(killers[ply][0])) {
@@ -442,7 +440,7 @@ void generateNodeMoves(SearchFrame* frame) {
     }
     // 4. The other captures, most valuable victim first (the list order).
     f.stage = StageRemaining;
-    if (generateAllCaptures(officers, prev.to, frame))
+    if (generateAllCaptures(prev.to, frame))
         return;
     // 5. Quiescence adds only the pushes of pawns about to promote.
     if (f.depth <= 0) {
