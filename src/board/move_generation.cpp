@@ -107,11 +107,12 @@ static inline SquareSet slideDown(SquareSet men, SquareSet empty, int shift, Squ
     return (men >> shift) & landing;
 }
 
-// Every square some man of the colour attacks, computed from the square sets in one pass. Used as
-// a filter only: a victim outside it has no capture, and the capture scan runs only for the others.
-static SquareSet squaresAttackedBy(int colour) {
+// Those of the victims some man of the colour attacks, worked out from the square sets for all
+// victims at once: the squares the pawns, the knights and the king attack, then, while victims
+// remain outside them, the squares the sliders reach. A filter only: the captures of a victim
+// outside it would find no attacker, and the capture scan runs only for the others.
+static SquareSet attackedVictims(int colour, SquareSet victims) {
     const SquareSet* men = menOnSquares[colour];
-    const SquareSet empty = ~(menOnSquares[White][AllMen] | menOnSquares[Black][AllMen]);
     const SquareSet pawns = men[Pawn];
     SquareSet attacked = colour == White ? ((pawns << 7) & NotFileH) | ((pawns << 9) & NotFileA)
                                          : ((pawns >> 9) & NotFileH) | ((pawns >> 7) & NotFileA);
@@ -123,29 +124,33 @@ static SquareSet squaresAttackedBy(int colour) {
     const SquareSet kingAside = ((king >> 1) & NotFileH) | ((king << 1) & NotFileA);
     king |= kingAside;
     attacked |= kingAside | king << 8 | king >> 8;
+    const SquareSet empty = ~(menOnSquares[White][AllMen] | menOnSquares[Black][AllMen]);
     const SquareSet straight = men[Rook] | men[Queen];
-    attacked |= slideUp(straight, empty, 8, ~SquareSet{0}) |
-                slideDown(straight, empty, 8, ~SquareSet{0}) |
-                slideUp(straight, empty, 1, NotFileA) | slideDown(straight, empty, 1, NotFileH);
+    if ((victims & ~attacked) != 0 && straight != 0)
+        attacked |= slideUp(straight, empty, 8, ~SquareSet{0}) |
+                    slideDown(straight, empty, 8, ~SquareSet{0}) |
+                    slideUp(straight, empty, 1, NotFileA) | slideDown(straight, empty, 1, NotFileH);
     const SquareSet diagonal = men[Bishop] | men[Queen];
-    attacked |= slideUp(diagonal, empty, 9, NotFileA) | slideUp(diagonal, empty, 7, NotFileH) |
-                slideDown(diagonal, empty, 7, NotFileA) | slideDown(diagonal, empty, 9, NotFileH);
-    return attacked;
+    if ((victims & ~attacked) != 0 && diagonal != 0)
+        attacked |= slideUp(diagonal, empty, 9, NotFileA) | slideUp(diagonal, empty, 7, NotFileH) |
+                    slideDown(diagonal, empty, 7, NotFileA) | slideDown(diagonal, empty, 9, NotFileH);
+    return victims & attacked;
 }
 
 int generateAllCaptures(int skippedSquare, SearchFrame* frame) {
     const int other = otherSide;
-    // 1. Only the victims some man of the side to move attacks can be taken at all.
+    // 1. Only the victims some man of the side to move attacks can be taken at all. The king is
+    //    never a victim.
+    const SquareSet* men = menOnSquares[other];
     SquareSet victims =
-        menOnSquares[other][AllMen] & squaresAttackedBy(sideToMove) & ~setOfSquare(skippedSquare);
+        attackedVictims(sideToMove, men[AllMen] & ~men[King] & ~setOfSquare(skippedSquare));
     if (victims == 0)
         return 0;
-    // 2. Their list entries, taken from the most valuable down (the list order); entry 0, the
-    //    king, is never a victim.
+    // 2. Their list entries, taken from the most valuable down: the list order.
     unsigned entries = 0;
     for (; victims != 0; victims &= victims - 1)
         entries |= 1u << board[firstSquareOf(victims)].listIndex;
-    for (entries &= ~1u; entries != 0; entries &= entries - 1) {
+    for (; entries != 0; entries &= entries - 1) {
         if (generateCaptures(pieceList[other][std::countr_zero(entries)].square, frame))
             return 1;
     }
