@@ -185,6 +185,7 @@ struct SquareReach {
     SquareSet diagonal[64];
     SquareSet knight[64];
     SquareSet king[64];
+    SquareSet ray[8][64]; // by index of `directions`: the squares from a square outward
 };
 inline constexpr SquareReach squareReach = [] {
     SquareReach reach{};
@@ -195,7 +196,8 @@ inline constexpr SquareReach squareReach = [] {
         for (int d = 0; d < 8; ++d) {
             SquareSet& line = d < 4 ? reach.orthogonal[bit] : reach.diagonal[bit];
             for (int to = from + directions[d]; isOnBoard(to); to += directions[d])
-                line |= SquareSet{1} << bitOfSquare(to);
+                reach.ray[d][bit] |= SquareSet{1} << bitOfSquare(to);
+            line |= reach.ray[d][bit];
             if (isOnBoard(from + directions[d]))
                 reach.king[bit] |= SquareSet{1} << bitOfSquare(from + directions[d]);
             if (isOnBoard(from + knightSteps[d]))
@@ -203,6 +205,17 @@ inline constexpr SquareReach squareReach = [] {
         }
     }
     return reach;
+}();
+
+// By the difference of two squares (AttackTableCentre + to - from), the index in `directions` of
+// the direction that leads from one to the other along a line of the board; -1 off the lines.
+inline constexpr auto lineDirection = [] {
+    std::array<std::int8_t, 241> direction{};
+    direction.fill(-1);
+    for (int d = 0; d < 8; ++d)
+        for (int k = 1; k <= 7; ++k)
+            direction[120 + directions[d] * k] = static_cast<std::int8_t>(d);
+    return direction;
 }();
 
 struct AttackEntry {
@@ -267,13 +280,21 @@ inline int pieceAttacksSquare(int piece, int from, int to) {
     return square == to ? 1 : 0;
 }
 
+inline SquareSet occupiedSquares() {
+    return menOnSquares[White][AllMen] | menOnSquares[Black][AllMen];
+}
+
+// The squares from the one after `from` up to `to` along direction d, which leads from `from` to
+// `to`: the squares between and `to` itself.
+inline SquareSet raySpan(int d, int from, int to) {
+    return squareReach.ray[d][bitOfSquare(from)] ^ squareReach.ray[d][bitOfSquare(to)];
+}
+
 // Whether the slider on `from`, on a line through `square`, reaches it: nothing stands between.
+// Looked up in the square sets rather than walked, which spares the mispredicted end of a walk.
 inline bool rayIsOpen(int from, int square) {
-    const int step = attackTable[AttackTableCentre + square - from].step;
-    int between = from + step;
-    while (between != square && board[between].piece == Empty)
-        between += step;
-    return between == square;
+    const int d = lineDirection[AttackTableCentre + square - from];
+    return (raySpan(d, from, square) & occupiedSquares() & ~setOfSquare(square)) == 0;
 }
 
 // The squares from which a knight or the king of the colour attacks the square, and those of its

@@ -133,7 +133,8 @@ static SquareSet attackedVictims(int colour, SquareSet victims) {
     const SquareSet diagonal = men[Bishop] | men[Queen];
     if ((victims & ~attacked) != 0 && diagonal != 0)
         attacked |= slideUp(diagonal, empty, 9, NotFileA) | slideUp(diagonal, empty, 7, NotFileH) |
-                    slideDown(diagonal, empty, 7, NotFileA) | slideDown(diagonal, empty, 9, NotFileH);
+                    slideDown(diagonal, empty, 7, NotFileA) |
+                    slideDown(diagonal, empty, 9, NotFileH);
     return victims & attacked;
 }
 

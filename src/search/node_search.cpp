@@ -3,6 +3,7 @@
 // one move of it. Quiescence is the same code at depth 0 or less.
 #include "search/node_search.h"
 
+#include <bit>
 #include <utility>
 
 #include "board/make_unmake.h"
@@ -52,15 +53,17 @@ static int kingSquare(int colour) {
 // man leaving a line through it is the only way the move can uncover an attack on it: the
 // destination only blocks, and the man that moved there is checked on its own.
 static int lineThroughOriginAttacks(int king, const Move& m, int attackerColour) {
-    const AttackEntry& line = attackTable[AttackTableCentre + m.from - king];
-    if ((line.mask & static_cast<std::uint32_t>(pieceBit[Queen])) == 0)
+    const int d = lineDirection[AttackTableCentre + m.from - king];
+    if (d < 0)
         return 0;
-    int square = king + line.step;
-    while (isOnBoard(square) && square != m.to &&
-           (square == m.from || board[square].piece == Empty))
-        square += line.step;
-    if (!isOnBoard(square))
+    // The first man along the ray from the king, found in the square sets: the nearest occupied
+    // square, the lowest for a ray that climbs through the squares, the highest for one that falls.
+    const SquareSet occupied = (occupiedSquares() & ~setOfSquare(m.from)) | setOfSquare(m.to);
+    const SquareSet met = squareReach.ray[d][bitOfSquare(king)] & occupied;
+    if (met == 0)
         return 0;
+    const int square =
+        squareOfBit(directions[d] > 0 ? std::countr_zero(met) : 63 - std::countl_zero(met));
     // On the destination stands the mover, of the side to move.
     const int colour = square == m.to ? sideToMove : board[square].colour;
     const int piece = square == m.to ? m.piece : board[square].piece;
