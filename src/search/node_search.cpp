@@ -31,12 +31,10 @@ inline constexpr int MaxThreeMen = 3;
 inline constexpr int seventhRankBase[2] = {96, 16};
 
 // Whether a pawn of the colour stands on the rank that starts at `rankBase`: one look at the
-// rank's eight cells, each read whole, spares most quiescence nodes the scan of the list.
+// pawns' square set spares most quiescence nodes the scan of the list.
 static bool pawnStandsOnRank(int rankBase, int colour) {
-    bool found = false;
-    for (int file = 0; file < 8; ++file)
-        found |= (cellWord(rankBase + file) & CellManMask) == cellWordOfMan(Pawn, colour);
-    return found;
+    const SquareSet rank = SquareSet{0xFF} << bitOfSquare(rankBase);
+    return (menOnSquares[colour][Pawn] & rank) != 0;
 }
 
 static int kingSquare(int colour) {
