@@ -157,8 +157,8 @@ inline constexpr int bitOfSquare(int square) {
 // The set of one square, looked up: one load instead of a shift by a variable count, which ties
 // up a register of its own. Squares off the board give the empty set.
 inline constexpr auto squareSets = [] {
-    std::array<SquareSet, 128> sets{};
-    for (int square = 0; square < 128; ++square)
+    std::array<SquareSet, BoardCells> sets{};
+    for (int square = 0; square < BoardCells; ++square)
         sets[square] = isOnBoard(square) ? SquareSet{1} << bitOfSquare(square) : 0;
     return sets;
 }();
@@ -189,7 +189,7 @@ struct SquareReach {
 };
 inline constexpr SquareReach squareReach = [] {
     SquareReach reach{};
-    for (int from = 0; from < 128; ++from) {
+    for (int from = 0; from < BoardCells; ++from) {
         if (!isOnBoard(from))
             continue;
         const int bit = bitOfSquare(from);
@@ -207,17 +207,6 @@ inline constexpr SquareReach squareReach = [] {
     return reach;
 }();
 
-// By the difference of two squares (AttackTableCentre + to - from), the index in `directions` of
-// the direction that leads from one to the other along a line of the board; -1 off the lines.
-inline constexpr auto lineDirection = [] {
-    std::array<std::int8_t, 241> direction{};
-    direction.fill(-1);
-    for (int d = 0; d < 8; ++d)
-        for (int k = 1; k <= 7; ++k)
-            direction[120 + directions[d] * k] = static_cast<std::int8_t>(d);
-    return direction;
-}();
-
 struct AttackEntry {
     std::int32_t step;  // unit step from `from` towards `to`
     std::uint32_t mask; // pieceBit of every piece type that can move along this difference
@@ -225,6 +214,17 @@ struct AttackEntry {
 inline constexpr int AttackTableSize = 241;
 inline constexpr int AttackTableCentre = 120; // element of the difference 0
 inline constinit AttackEntry* attackTable = nullptr;
+
+// By the difference of two squares (AttackTableCentre + to - from), the index in `directions` of
+// the direction that leads from one to the other along a line of the board; -1 off the lines.
+inline constexpr auto lineDirection = [] {
+    std::array<std::int8_t, AttackTableSize> direction{};
+    direction.fill(-1);
+    for (int d = 0; d < 8; ++d)
+        for (int k = 1; k <= 7; ++k)
+            direction[AttackTableCentre + directions[d] * k] = static_cast<std::int8_t>(d);
+    return direction;
+}();
 
 // Index of a man's key in each half of the key table: the colour sits in bit 3 of the square.
 inline constexpr int pieceKeyIndex(int piece, int colour, int square) {
@@ -317,7 +317,7 @@ inline SquareSet officersAttacking(int colour, int square) {
     SquareSet attackers = leapersAttacking(colour, square);
     for (SquareSet lined = slidersLinedUp(colour, square); lined != 0; lined &= lined - 1) {
         if (rayIsOpen(firstSquareOf(lined), square))
-            attackers |= lined & (~lined + 1);
+            attackers |= lined & (~lined + 1); // the lowest square of `lined`
     }
     return attackers;
 }
