@@ -20,8 +20,15 @@ int isSquareAttacked(int colour, int square) {
     const int right = left + 2;
     if (isOnBoard(right) && board[right].piece == Pawn && board[right].colour == colour)
         return 1;
-    // Officers.
-    return isAttackedByOfficer(colour, square);
+    // Officers: a knight or the king a step away, or a slider on one of the square's lines with
+    // nothing between.
+    if (leapersAttacking(colour, square) != 0)
+        return 1;
+    for (SquareSet lined = slidersLinedUp(colour, square); lined != 0; lined &= lined - 1) {
+        if (rayIsOpen(firstSquareOf(lined), square))
+            return 1;
+    }
+    return 0;
 }
 
 // Whether the man of that code and colour stands on the square.
@@ -43,6 +50,20 @@ int castlingRightsFromPlacement() {
     return rights;
 }
 
+// The square sets of the men on the board, gathered from the cells.
+static void gatherMenOnSquares(SquareSet sets[2][7]) {
+    for (int colour = White; colour <= Black; ++colour)
+        for (int piece = AllMen; piece <= Pawn; ++piece)
+            sets[colour][piece] = 0;
+    for (int square = 0; square < BoardCells; ++square) {
+        const BoardCell& cell = board[square];
+        if (!isOnBoard(square) || cell.piece == Empty || cell.piece > Pawn || cell.colour > Black)
+            continue;
+        sets[cell.colour][AllMen] |= setOfSquare(square);
+        sets[cell.colour][cell.piece] |= setOfSquare(square);
+    }
+}
+
 void buildPieceLists() {
     pieceCount = 0;
     for (BoardCell& cell : board)
@@ -53,6 +74,7 @@ void buildPieceLists() {
         for (PieceEntry& entry : pieceList[colour])
             entry.piece = Empty;
     }
+    gatherMenOnSquares(menOnSquares);
     // King first, then queens, rooks, bishops, knights and pawns, each by ascending square: the
     // order the capture generator relies on for most valuable victim, least valuable attacker.
     for (int piece = King; piece <= Pawn; ++piece) {
@@ -145,6 +167,13 @@ int boardIsConsistent() {
         if (lastPieceIndex[colour] >= 0 && pieceList[colour][0].piece != King)
             return 0;
     }
+    // The square sets kept by make and unmake are those of the cells.
+    SquareSet sets[2][7];
+    gatherMenOnSquares(sets);
+    for (int colour = White; colour <= Black; ++colour)
+        for (int piece = AllMen; piece <= Pawn; ++piece)
+            if (sets[colour][piece] != menOnSquares[colour][piece])
+                return 0;
     // A right stands only with its king and rook on their original squares.
     if ((castlingRights & ~castlingRightsFromPlacement()) != 0)
         return 0;

@@ -146,6 +146,67 @@ inline constexpr int pawnStep[2] = {+16, -16};
 inline constexpr int pieceBit[7] = {0, 1, 2, 4, 8, 16, 32};
 // clang-format on
 
+// Square sets: 64 bits, bit rank * 8 + file for each square of the board. They answer "does
+// anything of this kind stand on any of these squares" with one and, where the piece lists would
+// need a scan: the capture generator skips victims that nothing attacks, and the attack test
+// skips the officers that stand on no line, knight step or king step through the square.
+using SquareSet = std::uint64_t;
+inline constexpr int bitOfSquare(int square) {
+    return (square + (square & 7)) >> 1;
+}
+// The set of one square, looked up: one load instead of a shift by a variable count, which ties
+// up a register of its own. Squares off the board give the empty set.
+inline constexpr auto squareSets = [] {
+    std::array<SquareSet, BoardCells> sets{};
+    for (int square = 0; square < BoardCells; ++square)
+        sets[square] = isOnBoard(square) ? SquareSet{1} << bitOfSquare(square) : 0;
+    return sets;
+}();
+inline SquareSet setOfSquare(int square) {
+    return squareSets[square];
+}
+inline constexpr int squareOfBit(int bit) {
+    return bit + (bit & ~7);
+}
+// The lowest square of a non-empty set.
+inline int firstSquareOf(SquareSet set) {
+    return squareOfBit(std::countr_zero(set));
+}
+
+// Kept by makeMove and unmakeMove: for each colour the squares of its men by PieceCode, and at
+// element AllMen (the code of the empty square, which no man has) the squares of all its men.
+inline constexpr int AllMen = Empty;
+inline constinit SquareSet menOnSquares[2][7]{};
+
+// Squares seen from each square along the lines of the board and by the leaping men, whatever
+// stands between: the candidates an attack test has to look at.
+struct SquareReach {
+    SquareSet orthogonal[64]; // rank and file
+    SquareSet diagonal[64];
+    SquareSet knight[64];
+    SquareSet king[64];
+    SquareSet ray[8][64]; // by index of `directions`: the squares from a square outward
+};
+inline constexpr SquareReach squareReach = [] {
+    SquareReach reach{};
+    for (int from = 0; from < BoardCells; ++from) {
+        if (!isOnBoard(from))
+            continue;
+        const int bit = bitOfSquare(from);
+        for (int d = 0; d < 8; ++d) {
+            SquareSet& line = d < 4 ? reach.orthogonal[bit] : reach.diagonal[bit];
+            for (int to = from + directions[d]; isOnBoard(to); to += directions[d])
+                reach.ray[d][bit] |= SquareSet{1} << bitOfSquare(to);
+            line |= reach.ray[d][bit];
+            if (isOnBoard(from + directions[d]))
+                reach.king[bit] |= SquareSet{1} << bitOfSquare(from + directions[d]);
+            if (isOnBoard(from + knightSteps[d]))
+                reach.knight[bit] |= SquareSet{1} << bitOfSquare(from + knightSteps[d]);
+        }
+    }
+    return reach;
+}();
+
 struct AttackEntry {
     std::int32_t step;  // unit step from `from` towards `to`
     std::uint32_t mask; // pieceBit of every piece type that can move along this difference
@@ -153,6 +214,17 @@ struct AttackEntry {
 inline constexpr int AttackTableSize = 241;
 inline constexpr int AttackTableCentre = 120; // element of the difference 0
 inline constinit AttackEntry* attackTable = nullptr;
+
+// By the difference of two squares (AttackTableCentre + to - from), the index in `directions` of
+// the direction that leads from one to the other along a line of the board; -1 off the lines.
+inline constexpr auto lineDirection = [] {
+    std::array<std::int8_t, AttackTableSize> direction{};
+    direction.fill(-1);
+    for (int d = 0; d < 8; ++d)
+        for (int k = 1; k <= 7; ++k)
+            direction[AttackTableCentre + directions[d] * k] = static_cast<std::int8_t>(d);
+    return direction;
+}();
 
 // Index of a man's key in each half of the key table: the colour sits in bit 3 of the square.
 inline constexpr int pieceKeyIndex(int piece, int colour, int square) {
@@ -208,41 +280,46 @@ inline int pieceAttacksSquare(int piece, int from, int to) {
     return square == to ? 1 : 0;
 }
 
-// The same test for scans over a piece list against one fixed target. `fromTarget` is
-// attackTableFrom(target): indexed with a man's square it gives the entry of the difference
-// square - target, whose mask equals that of target - square and whose step points from the
-// target towards the man, so the walk from the man to the target subtracts it.
-inline const AttackEntry* attackTableFrom(int target) {
-    // Formed through an integer so that the compiler keeps it as one base pointer in the scans
-    // instead of re-adding the table address and the offset for every entry.
-    return reinterpret_cast<const AttackEntry*>(
-        reinterpret_cast<std::uintptr_t>(attackTable) +
-        static_cast<std::uintptr_t>(AttackTableCentre - target) * sizeof(AttackEntry));
-}
-inline int listedManAttacks(const AttackEntry* fromTarget, int piece, int from, int target) {
-    const AttackEntry& entry = fromTarget[from];
-    if (!maskHasPiece(entry.mask, piece))
-        return 0;
-    if (piece == King || piece == Knight)
-        return 1;
-    int square = from - entry.step;
-    while (square != target && board[square].piece == Empty)
-        square -= entry.step;
-    return square == target ? 1 : 0;
+inline SquareSet occupiedSquares() {
+    return menOnSquares[White][AllMen] | menOnSquares[Black][AllMen];
 }
 
-// The officer half of isSquareAttacked: does any officer of the colour attack the square?
-// Promoted men sit in the pawn part of the list, below lastOfficerIndex once raised. Captured
-// entries (code 0) and pawns have no bit in any attackTable mask, so the mask test skips them
-// without a test of their own.
-inline int isAttackedByOfficer(int colour, int square) {
-    const PieceEntry* entries = pieceList[colour];
-    const AttackEntry* fromSquare = attackTableFrom(square);
-    for (int i = lastOfficerIndex[colour]; i >= 0; --i) {
-        if (listedManAttacks(fromSquare, entries[i].piece, entries[i].square, square))
-            return 1;
+// The squares from the one after `from` up to `to` along direction d, which leads from `from` to
+// `to`: the squares between and `to` itself.
+inline SquareSet raySpan(int d, int from, int to) {
+    return squareReach.ray[d][bitOfSquare(from)] ^ squareReach.ray[d][bitOfSquare(to)];
+}
+
+// Whether the slider on `from`, on a line through `square`, reaches it: nothing stands between.
+// Looked up in the square sets rather than walked, which spares the mispredicted end of a walk.
+inline bool rayIsOpen(int from, int square) {
+    const int d = lineDirection[AttackTableCentre + square - from];
+    return (raySpan(d, from, square) & occupiedSquares() & ~setOfSquare(square)) == 0;
+}
+
+// The squares from which a knight or the king of the colour attacks the square, and those of its
+// sliders on the square's lines that move along them (whether their rays are open is still to be
+// seen).
+inline SquareSet leapersAttacking(int colour, int square) {
+    const SquareSet* men = menOnSquares[colour];
+    const int bit = bitOfSquare(square);
+    return (squareReach.knight[bit] & men[Knight]) | (squareReach.king[bit] & men[King]);
+}
+inline SquareSet slidersLinedUp(int colour, int square) {
+    const SquareSet* men = menOnSquares[colour];
+    const int bit = bitOfSquare(square);
+    return (squareReach.orthogonal[bit] & (men[Rook] | men[Queen])) |
+           (squareReach.diagonal[bit] & (men[Bishop] | men[Queen]));
+}
+
+// The officers of the colour that attack the square.
+inline SquareSet officersAttacking(int colour, int square) {
+    SquareSet attackers = leapersAttacking(colour, square);
+    for (SquareSet lined = slidersLinedUp(colour, square); lined != 0; lined &= lined - 1) {
+        if (rayIsOpen(firstSquareOf(lined), square))
+            attackers |= lined & (~lined + 1); // the lowest square of `lined`
     }
-    return 0;
+    return attackers;
 }
 
 // A cell read whole as one little-endian 32-bit word: the list index in the low half, the colour
@@ -270,8 +347,8 @@ void buildAttackTable();
 // Both keys computed from scratch from the board and the side to move (tests and debug checks).
 void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index);
 
-// Board cells, piece lists, lastOfficerIndex and pieceCount agree with each other; asserted
-// after make and unmake in debug builds and checked by the tests.
+// Board cells, piece lists, lastOfficerIndex, pieceCount and the square sets agree with each
+// other; asserted after make and unmake in debug builds and checked by the tests.
 int boardIsConsistent();
 
 // Every subsystem has a reset used by tests: the empty board, empty lists, an empty move stack.

@@ -31,6 +31,9 @@ static int listIndexOf(CellWord word) {
 static CellWord withPiece(CellWord word, int piece) {
     return (word & ~(CellWord{0xFF} << PieceShift)) | (static_cast<CellWord>(piece) << PieceShift);
 }
+static int pieceOf(CellWord word) {
+    return static_cast<int>(word >> PieceShift);
+}
 static CellWord withColour(CellWord word, int colour) {
     return (word & ~(CellWord{0xFF} << ColourShift)) |
            (static_cast<CellWord>(colour) << ColourShift);
@@ -55,6 +58,13 @@ static void addManKey(KeyDelta& keys, const std::uint8_t* manKeys, int square) {
 // The square of the pawn an en passant capture takes: the file of `to`, the rank of `from`.
 static int enPassantVictimSquare(const Move& move) {
     return (move.from & 0x70) | (move.to & 0x0F);
+}
+
+// A man of that colour and code appears on, or leaves, each square of `squares` (one square),
+// or moves between them (two squares).
+static void moveInSets(int colour, int piece, SquareSet squares) {
+    menOnSquares[colour][AllMen] ^= squares;
+    menOnSquares[colour][piece] ^= squares;
 }
 
 // The castling rights before each move that could change them, newest on top: a move from or to
@@ -91,6 +101,7 @@ static KeyDelta sideKeyDelta() {
         storeCell(to + 1, loadCell(to - 1));
         storeCell(to - 1, rook);
         pieceList[side][listIndexOf(rook)].square = to - 1;
+        moveInSets(side, Rook, setOfSquare(to + 1) | setOfSquare(to - 1));
         break;
     }
     case CastleQueenSide: { // 8. the rook jumps from the a-file to the d-file
@@ -100,6 +111,7 @@ static KeyDelta sideKeyDelta() {
         storeCell(to - 2, loadCell(to + 1));
         storeCell(to + 1, rook);
         pieceList[side][listIndexOf(rook)].square = to + 1;
+        moveInSets(side, Rook, setOfSquare(to - 2) | setOfSquare(to + 1));
         break;
     }
     case EnPassant: { // 9. the pawn taken stands beside the destination
@@ -108,6 +120,7 @@ static KeyDelta sideKeyDelta() {
         addPieceKey(keys, Pawn, other, victim);
         pieceList[other][listIndexOf(pawn)].piece = Empty;
         storeCell(victim, withPiece(pawn, Empty));
+        moveInSets(other, Pawn, setOfSquare(victim));
         --pieceCount;
         break;
     }
@@ -115,6 +128,9 @@ static KeyDelta sideKeyDelta() {
         addPieceKey(keys, Pawn, side, from);
         addPieceKey(keys, move.piece, side, from);
         storeCell(to, withPiece(mover, move.piece));
+        // The sets follow the cells: what arrived on `to` is now the new piece.
+        menOnSquares[side][pieceOf(mover)] ^= setOfSquare(to);
+        menOnSquares[side][move.piece] ^= setOfSquare(to);
         pieceList[side][listIndexOf(mover)].piece = move.piece;
         // The promoted man sits in the pawn part of the list; the officer scans must reach it.
         if (lastOfficerIndex[side] < listIndexOf(mover))
@@ -142,6 +158,7 @@ void makeMove(const Move& move) {
             addManKey(keys, keysOfMan(move.captured, other), to);
             pieceList[other][listIndexOf(target)].piece = Empty;
             target = withPiece(target, Empty);
+            moveInSets(other, move.captured, setOfSquare(to));
             --pieceCount;
         }
         // 4-5. The mover leaves `from` and arrives on `to` (a promotion's keys are fixed later).
@@ -151,6 +168,7 @@ void makeMove(const Move& move) {
         storeCell(from, target);
         storeCell(to, mover);
         pieceList[side][listIndexOf(mover)].square = to;
+        moveInSets(side, pieceOf(mover), setOfSquare(from) | setOfSquare(to));
         // A king or rook leaving its original square, or a rook taken on it, ends its rights.
         const int kept = rightsKeptBy(from, to);
         if (kept != AllCastlingRights) {
@@ -185,6 +203,7 @@ void makeMove(const Move& move) {
         storeCell(to - 1, loadCell(to + 1));
         storeCell(to + 1, rook);
         pieceList[side][listIndexOf(rook)].square = to + 1;
+        moveInSets(side, Rook, setOfSquare(to - 1) | setOfSquare(to + 1));
         break;
     }
     case CastleQueenSide: { // 8.
@@ -194,6 +213,7 @@ void makeMove(const Move& move) {
         storeCell(to + 1, loadCell(to - 2));
         storeCell(to - 2, rook);
         pieceList[side][listIndexOf(rook)].square = to - 2;
+        moveInSets(side, Rook, setOfSquare(to + 1) | setOfSquare(to - 2));
         break;
     }
     case EnPassant: { // 9.
@@ -204,12 +224,15 @@ void makeMove(const Move& move) {
         entry.piece = Pawn;
         entry.square = victim;
         storeCell(victim, withPiece(withColour(pawn, other), Pawn));
+        moveInSets(other, Pawn, setOfSquare(victim));
         ++pieceCount;
         break;
     }
-    case Promotion: { // 10. the piece turned back into the pawn; now its entry and keys
+    case Promotion: { // 10. the piece turned back into the pawn; now its entry, keys and sets
         addPieceKey(keys, move.piece, side, from);
         addPieceKey(keys, Pawn, side, from);
+        menOnSquares[side][move.piece] ^= setOfSquare(from);
+        menOnSquares[side][Pawn] ^= setOfSquare(from);
         pieceList[side][listIndexOf(mover)].piece = Pawn;
         // Lower the officer range again past trailing pawns; it stops at the first entry that is
         // not a pawn, which may be a captured pawn's entry (scans skip it).
@@ -237,6 +260,7 @@ void unmakeMove(const Move& move) {
         const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
         addManKey(keys, moverKeys, to);
         addManKey(keys, moverKeys, from);
+        moveInSets(side, pieceOf(mover), setOfSquare(to) | setOfSquare(from));
         if (move.kind == Promotion)
             mover = withPiece(mover, Pawn);
         storeCell(from, mover);
@@ -248,6 +272,7 @@ void unmakeMove(const Move& move) {
             entry.piece = move.captured;
             entry.square = to;
             left = withPiece(withColour(left, other), move.captured);
+            moveInSets(other, move.captured, setOfSquare(to));
             ++pieceCount;
         }
         storeCell(to, left);

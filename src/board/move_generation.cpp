@@ -3,6 +3,7 @@
 // rejects those that leave the mover's king attacked.
 #include "board/move_generation.h"
 
+#include <bit>
 #include <cstdint>
 
 #include "board/board.h"
@@ -22,61 +23,22 @@ int tryPromotions(SearchFrame* frame) {
     return 0;
 }
 
-// Branch-free: every entry is written at `count`, and only a live officer moves `count` on.
-void gatherCapturingOfficers(CapturingOfficers& officers) {
-    const int side = sideToMove;
-    const PieceEntry* entries = pieceList[side];
-    int count = 0;
-    for (int i = lastOfficerIndex[side]; i >= 0; --i) {
-        const int piece = entries[i].piece;
-        officers.square[count] = entries[i].square;
-        officers.bit[count] = static_cast<std::uint32_t>(pieceBit[piece]);
-        officers.piece[count] = static_cast<std::uint8_t>(piece);
-        count += piece != Empty && piece != Pawn ? 1 : 0;
-    }
-    officers.count = count;
-    officers.pawnBehind = -pawnStep[side];
-    officers.pawnCell = cellWordOfMan(Pawn, side);
-}
-
-// From scan position j on, the first officer that attacks the victim, or officers.count.
-// `fromVictim` is attackTableFrom(victim), so the walk from an officer towards the victim
-// subtracts the entry's step. The inner loop is the mask test alone: most officers cannot move
-// along the difference at all, and only aligned sliders walk their ray.
-static inline int nextOfficerReaching(const CapturingOfficers& officers, int j,
-                                      const AttackEntry* fromVictim, int victimSquare) {
-    const int count = officers.count;
-    for (;; ++j) {
-        while (j < count && (fromVictim[officers.square[j]].mask & officers.bit[j]) == 0)
-            ++j;
-        if (j == count ||
-            (officers.bit[j] & static_cast<std::uint32_t>(pieceBit[King] | pieceBit[Knight])) != 0)
-            return j;
-        const int step = fromVictim[officers.square[j]].step;
-        int square = officers.square[j] - step;
-        while (square != victimSquare && board[square].piece == Empty)
-            square -= step;
-        if (square == victimSquare)
-            return j;
-    }
-}
-
 // Whether a pawn of the side to move stands on the square, read as one cell word.
-static inline bool holdsOwnPawn(const CapturingOfficers& officers, int square) {
-    return isOnBoard(square) && (cellWord(square) & CellManMask) == officers.pawnCell;
+static inline bool holdsOwnPawn(int square) {
+    return isOnBoard(square) && (cellWord(square) & CellManMask) == cellWordOfMan(Pawn, sideToMove);
 }
 
-// Hands over the captures of one victim once the first attackers are known: the pawns marked in
-// `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers from scan position
-// `firstOfficer` on. Kept apart so that a victim nobody attacks costs only the scan.
-[[gnu::noinline]] static int handOverCaptures(const CapturingOfficers& officers, int victimSquare,
-                                              int pawnOrigins, int firstOfficer,
+// Hands over the captures of one victim once its attackers are known: the pawns marked in
+// `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers on `officers` in the
+// order of a scan of the piece list from lastOfficerIndex down. Kept apart so that a victim nobody
+// attacks costs only the test.
+[[gnu::noinline]] static int handOverCaptures(int victimSquare, int pawnOrigins, SquareSet officers,
                                               SearchFrame* frame) {
     Move& slot = moveStack[currentSlot];
     slot.to = static_cast<std::int16_t>(victimSquare);
     slot.captured = board[victimSquare].piece;
     slot.kind = NormalMove;
-    const int behind = victimSquare + officers.pawnBehind;
+    const int behind = victimSquare - pawnStep[sideToMove];
     for (int k = 0; k < 2; ++k) {
         if ((pawnOrigins & (1 << k)) == 0)
             continue;
@@ -85,13 +47,16 @@ static inline bool holdsOwnPawn(const CapturingOfficers& officers, int square) {
         if (isPromotionRank(victimSquare) ? tryPromotions(frame) : moveCallback(frame))
             return 1;
     }
-    const AttackEntry* fromVictim = attackTableFrom(victimSquare);
-    for (int j = firstOfficer; j < officers.count; ++j) {
-        j = nextOfficerReaching(officers, j, fromVictim, victimSquare);
-        if (j == officers.count)
-            break;
-        slot.from = static_cast<std::int16_t>(officers.square[j]);
-        slot.piece = officers.piece[j];
+    // The attackers' list entries, taken from the highest down.
+    unsigned entries = 0;
+    for (; officers != 0; officers &= officers - 1)
+        entries |= 1u << board[firstSquareOf(officers)].listIndex;
+    const PieceEntry* list = pieceList[sideToMove];
+    while (entries != 0) {
+        const int i = std::bit_width(entries) - 1;
+        entries ^= 1u << i;
+        slot.from = static_cast<std::int16_t>(list[i].square);
+        slot.piece = list[i].piece;
         if (moveCallback(frame))
             return 1;
     }
@@ -99,44 +64,95 @@ static inline bool holdsOwnPawn(const CapturingOfficers& officers, int square) {
 }
 
 // The captures of the man on one victim square: pawns first, the least valuable attackers, from
-// the two squares diagonally behind, then the officers in scan order.
-static inline int generateCapturesOf(const CapturingOfficers& officers, int victimSquare,
-                                     SearchFrame* frame) {
-    const int behind = victimSquare + officers.pawnBehind;
-    const int pawnOrigins =
-        (holdsOwnPawn(officers, behind - 1) ? 1 : 0) | (holdsOwnPawn(officers, behind + 1) ? 2 : 0);
-    const int firstOfficer =
-        nextOfficerReaching(officers, 0, attackTableFrom(victimSquare), victimSquare);
-    if (pawnOrigins == 0 && firstOfficer == officers.count)
-        return 0;
-    return handOverCaptures(officers, victimSquare, pawnOrigins, firstOfficer, frame);
-}
-
+// the two squares diagonally behind, then the officers from the end of their list part, so
+// knights come before bishops, rooks, queens and the king.
 int generateCaptures(int victimSquare, SearchFrame* frame) {
-    Move& slot = moveStack[currentSlot];
-    slot.to = static_cast<std::int16_t>(victimSquare);
-    slot.captured = board[victimSquare].piece;
-    slot.kind = NormalMove;
-    CapturingOfficers officers;
-    gatherCapturingOfficers(officers);
-    return generateCapturesOf(officers, victimSquare, frame);
+    const int behind = victimSquare - pawnStep[sideToMove];
+    const int pawnOrigins = (holdsOwnPawn(behind - 1) ? 1 : 0) | (holdsOwnPawn(behind + 1) ? 2 : 0);
+    const SquareSet officers = officersAttacking(sideToMove, victimSquare);
+    if (pawnOrigins == 0 && officers == 0)
+        return 0;
+    return handOverCaptures(victimSquare, pawnOrigins, officers, frame);
 }
 
-int generateCapturesBy(CapturingOfficers& officers, int victimSquare, SearchFrame* frame) {
-    if (officers.count == OfficersNotGathered)
-        gatherCapturingOfficers(officers);
-    return generateCapturesOf(officers, victimSquare, frame);
+// Square sets shifted one step in a direction; a step that would wrap round to the other edge of
+// the board is cut off by dropping the file it would land on.
+inline constexpr SquareSet FileA = 0x0101010101010101u;
+inline constexpr SquareSet FileH = FileA << 7;
+inline constexpr SquareSet NotFileA = ~FileA;
+inline constexpr SquareSet NotFileH = ~FileH;
+inline constexpr SquareSet NotFilesAB = ~(FileA | FileA << 1);
+inline constexpr SquareSet NotFilesGH = ~(FileH | FileH >> 1);
+
+// The squares that sliders on `men` reach along one direction, the first occupied square of each
+// ray included. The rays of all of them grow together in three doubling steps (one, two, four
+// squares) through the empty squares, so the cost does not depend on how many there are or how far
+// they see. Up: towards higher squares by `shift` bits; `landing` is where a step may land.
+static inline SquareSet slideUp(SquareSet men, SquareSet empty, int shift, SquareSet landing) {
+    empty &= landing;
+    men |= empty & (men << shift);
+    empty &= empty << shift;
+    men |= empty & (men << 2 * shift);
+    empty &= empty << 2 * shift;
+    men |= empty & (men << 4 * shift);
+    return (men << shift) & landing;
+}
+static inline SquareSet slideDown(SquareSet men, SquareSet empty, int shift, SquareSet landing) {
+    empty &= landing;
+    men |= empty & (men >> shift);
+    empty &= empty >> shift;
+    men |= empty & (men >> 2 * shift);
+    empty &= empty >> 2 * shift;
+    men |= empty & (men >> 4 * shift);
+    return (men >> shift) & landing;
 }
 
-int generateAllCaptures(CapturingOfficers& officers, int skippedSquare, SearchFrame* frame) {
-    if (officers.count == OfficersNotGathered)
-        gatherCapturingOfficers(officers);
-    // Victims from the most valuable list entry down; entry 0, the king, is never a victim.
+// Those of the victims some man of the colour attacks, worked out from the square sets for all
+// victims at once: the squares the pawns, the knights and the king attack, then, while victims
+// remain outside them, the squares the sliders reach. A filter only: the captures of a victim
+// outside it would find no attacker, and the capture scan runs only for the others.
+static SquareSet attackedVictims(int colour, SquareSet victims) {
+    const SquareSet* men = menOnSquares[colour];
+    const SquareSet pawns = men[Pawn];
+    SquareSet attacked = colour == White ? ((pawns << 7) & NotFileH) | ((pawns << 9) & NotFileA)
+                                         : ((pawns >> 9) & NotFileH) | ((pawns >> 7) & NotFileA);
+    const SquareSet knights = men[Knight];
+    const SquareSet oneAside = ((knights >> 1) & NotFileH) | ((knights << 1) & NotFileA);
+    const SquareSet twoAside = ((knights >> 2) & NotFilesGH) | ((knights << 2) & NotFilesAB);
+    attacked |= oneAside << 16 | oneAside >> 16 | twoAside << 8 | twoAside >> 8;
+    SquareSet king = men[King];
+    const SquareSet kingAside = ((king >> 1) & NotFileH) | ((king << 1) & NotFileA);
+    king |= kingAside;
+    attacked |= kingAside | king << 8 | king >> 8;
+    const SquareSet empty = ~(menOnSquares[White][AllMen] | menOnSquares[Black][AllMen]);
+    const SquareSet straight = men[Rook] | men[Queen];
+    if ((victims & ~attacked) != 0 && straight != 0)
+        attacked |= slideUp(straight, empty, 8, ~SquareSet{0}) |
+                    slideDown(straight, empty, 8, ~SquareSet{0}) |
+                    slideUp(straight, empty, 1, NotFileA) | slideDown(straight, empty, 1, NotFileH);
+    const SquareSet diagonal = men[Bishop] | men[Queen];
+    if ((victims & ~attacked) != 0 && diagonal != 0)
+        attacked |= slideUp(diagonal, empty, 9, NotFileA) | slideUp(diagonal, empty, 7, NotFileH) |
+                    slideDown(diagonal, empty, 7, NotFileA) |
+                    slideDown(diagonal, empty, 9, NotFileH);
+    return victims & attacked;
+}
+
+int generateAllCaptures(int skippedSquare, SearchFrame* frame) {
     const int other = otherSide;
-    const PieceEntry* victims = pieceList[other];
-    for (int i = 1; i <= lastPieceIndex[other]; ++i) {
-        if (victims[i].piece != Empty && victims[i].square != skippedSquare &&
-            generateCapturesOf(officers, victims[i].square, frame))
+    // 1. Only the victims some man of the side to move attacks can be taken at all. The king is
+    //    never a victim.
+    const SquareSet* men = menOnSquares[other];
+    SquareSet victims =
+        attackedVictims(sideToMove, men[AllMen] & ~men[King] & ~setOfSquare(skippedSquare));
+    if (victims == 0)
+        return 0;
+    // 2. Their list entries, taken from the most valuable down: the list order.
+    unsigned entries = 0;
+    for (; victims != 0; victims &= victims - 1)
+        entries |= 1u << board[firstSquareOf(victims)].listIndex;
+    for (; entries != 0; entries &= entries - 1) {
+        if (generateCaptures(pieceList[other][std::countr_zero(entries)].square, frame))
             return 1;
     }
     return 0;
@@ -320,9 +336,7 @@ int isMoveValid() {
 int generateAllMoves(SearchFrame* frame) {
     if (generateEnPassant(frame))
         return 1;
-    CapturingOfficers officers;
-    officers.count = OfficersNotGathered;
-    if (generateAllCaptures(officers, PlaceholderSquare, frame))
+    if (generateAllCaptures(PlaceholderSquare, frame))
         return 1;
     if (generateCastling(frame))
         return 1;

@@ -3,8 +3,6 @@
 // ordering of the search.
 #pragma once
 
-#include <cstdint>
-
 #include "board/board.h"
 
 namespace tarnwick {
@@ -16,29 +14,13 @@ using MoveCallback = int (*)(SearchFrame* frame);
 inline constinit MoveCallback moveCallback = nullptr;
 
 int tryPromotions(SearchFrame* frame);
+// The captures of the man on the victim square: pawns first, then the officers from the end of
+// their list part (knights, bishops, rooks, queens, the king last).
 int generateCaptures(int victimSquare, SearchFrame* frame);
 
-// The officers of the side to move in the order the capture scans try them: from the end of
-// their list part, so knights come before bishops, rooks, queens and the king. Gathered once per
-// node for all its victims: every callback leaves the position as it found it, so the same men
-// stand on the same squares at every victim, and captured entries and pawns are dropped once
-// instead of at every victim.
-inline constexpr int OfficersNotGathered = -1;
-struct CapturingOfficers {
-    int count; // OfficersNotGathered until the first capture generator of the node gathers them
-    std::int32_t square[PieceListSize];
-    std::uint32_t bit[PieceListSize]; // pieceBit of the man's code
-    std::uint8_t piece[PieceListSize];
-    int pawnBehind;         // from a victim to the rank its capturing pawns stand on
-    std::uint32_t pawnCell; // cellWordOfMan of a pawn of the side to move
-};
-void gatherCapturingOfficers(CapturingOfficers& officers);
-
-// generateCaptures with the node's officers, gathered on first use.
-int generateCapturesBy(CapturingOfficers& officers, int victimSquare, SearchFrame* frame);
 // The captures of every opposing man but the king, victims from the most valuable list entry
-// down, skipping the man on `skippedSquare` (PlaceholderSquare skips none).
-int generateAllCaptures(CapturingOfficers& officers, int skippedSquare, SearchFrame* frame);
+// down, skipping the man on `skippedSquare` (an off-board square skips none).
+int generateAllCaptures(int skippedSquare, SearchFrame* frame);
 int generateQuietMoves(int originSquare, SearchFrame* frame);
 int generateEnPassant(SearchFrame* frame);
 int generateCastling(SearchFrame* frame);

@@ -3,6 +3,7 @@
 // one move of it. Quiescence is the same code at depth 0 or less.
 #include "search/node_search.h"
 
+#include <bit>
 #include <utility>
 
 #include "board/make_unmake.h"
@@ -30,49 +31,61 @@ inline constexpr int MaxThreeMen = 3;
 inline constexpr int seventhRankBase[2] = {96, 16};
 
 // Whether a pawn of the colour stands on the rank that starts at `rankBase`: one look at the
-// rank's eight cells, each read whole, spares most quiescence nodes the scan of the list.
+// pawns' square set spares most quiescence nodes the scan of the list.
 static bool pawnStandsOnRank(int rankBase, int colour) {
-    bool found = false;
-    for (int file = 0; file < 8; ++file)
-        found |= (cellWord(rankBase + file) & CellManMask) == cellWordOfMan(Pawn, colour);
-    return found;
+    const SquareSet rank = SquareSet{0xFF} << bitOfSquare(rankBase);
+    return (menOnSquares[colour][Pawn] & rank) != 0;
 }
 
 static int kingSquare(int colour) {
     return pieceList[colour][0].square;
 }
 
-// Whether the man standing first on the line from `king` through the vacated `origin` is of
+// The tests below see the board as a move of one man alone (no castling, no en passant) leaves
+// it: its origin empty, its destination holding the mover. They read the board only along one
+// line, on which nothing else changes, so they give the same answer before the move is made as
+// after it, and searchMove asks them before making a move wherever that can spare the make.
+
+// Whether the man standing first on the line from `king` through the origin of `m` is of
 // `attackerColour` and moves along that line. While the king was not attacked before a move, a
 // man leaving a line through it is the only way the move can uncover an attack on it: the
 // destination only blocks, and the man that moved there is checked on its own.
-static int lineThroughOriginAttacks(int king, int origin, int attackerColour) {
-    const AttackEntry& line = attackTable[AttackTableCentre + origin - king];
-    if ((line.mask & static_cast<std::uint32_t>(pieceBit[Queen])) == 0)
+static int lineThroughOriginAttacks(int king, const Move& m, int attackerColour) {
+    const int d = lineDirection[AttackTableCentre + m.from - king];
+    if (d < 0)
         return 0;
-    int square = king + line.step;
-    while (isOnBoard(square) && board[square].piece == Empty)
-        square += line.step;
-    if (!isOnBoard(square) || board[square].colour != attackerColour)
+    // The first man along the ray from the king, found in the square sets: the nearest occupied
+    // square, the lowest for a ray that climbs through the squares, the highest for one that falls.
+    const SquareSet occupied = (occupiedSquares() & ~setOfSquare(m.from)) | setOfSquare(m.to);
+    const SquareSet met = squareReach.ray[d][bitOfSquare(king)] & occupied;
+    if (met == 0)
         return 0;
-    return maskHasPiece(attackTable[AttackTableCentre + king - square].mask, board[square].piece)
-               ? 1
-               : 0;
+    const int square =
+        squareOfBit(directions[d] > 0 ? std::countr_zero(met) : 63 - std::countl_zero(met));
+    // On the destination stands the mover, of the side to move.
+    const int colour = square == m.to ? sideToMove : board[square].colour;
+    const int piece = square == m.to ? m.piece : board[square].piece;
+    if (colour != attackerColour)
+        return 0;
+    return maskHasPiece(attackTable[AttackTableCentre + king - square].mask, piece) ? 1 : 0;
 }
 
-// Whether the move just made has left the mover's own king attacked (see searchMove). A king
-// that was in check, a king move and en passant, which removes a second man, get the full
-// attack test; any other move can only uncover an attack along the line through its origin.
-static int leavesOwnKingAttacked(const SearchFrame& f, const Move& m) {
-    const int king = kingSquare(sideToMove);
-    if (f.inCheck || m.piece == King || m.kind == EnPassant)
-        return isSquareAttacked(otherSide, king);
-    return lineThroughOriginAttacks(king, m.from, otherSide);
+// Whether the mover of `m`, on its destination, attacks `target`.
+static int moverAttacks(const Move& m, int target) {
+    const AttackEntry& entry = attackTable[AttackTableCentre + target - m.to];
+    if (!maskHasPiece(entry.mask, m.piece))
+        return 0;
+    if (m.piece == King || m.piece == Knight)
+        return 1;
+    int square = m.to + entry.step;
+    while (square != target && (square == m.from || board[square].piece == Empty))
+        square += entry.step;
+    return square == target ? 1 : 0;
 }
 
-// Whether the move just made attacks the opponent's king. Only the moved man can give a direct
-// check, and only a man leaving a line through that king can uncover one; castling and en
-// passant, which move or remove a second man, get the full attack test.
+// Whether the move attacks the opponent's king. Only the moved man can give a direct check, and
+// only a man leaving a line through that king can uncover one; castling and en passant, which
+// move or remove a second man, get the full attack test and must have been made.
 static int movedManGivesCheck(const Move& m) {
     const int king = kingSquare(otherSide);
     if (m.kind != NormalMove && m.kind != Promotion)
@@ -82,9 +95,9 @@ static int movedManGivesCheck(const Move& m) {
         const int ahead = m.to + pawnStep[sideToMove];
         direct = king == ahead - 1 || king == ahead + 1 ? 1 : 0;
     } else {
-        direct = pieceAttacksSquare(m.piece, m.to, king);
+        direct = moverAttacks(m, king);
     }
-    return direct != 0 || lineThroughOriginAttacks(king, m.from, sideToMove) != 0 ? 1 : 0;
+    return direct != 0 || lineThroughOriginAttacks(king, m, sideToMove) != 0 ? 1 : 0;
 }
 
 // Whether the two slots from `first` on both hold null moves: two passes in a row.
@@ -215,30 +228,36 @@ int searchMove(SearchFrame* frame) {
     default:
         break;
     }
-    // 2. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
+    // 2. The static score after the move, seen by its mover: the node's score plus the change.
+    //    evaluateMove reads the move, the tables and the pawn records but not the board, so the
+    //    score is known before the move is made. In quiescence the depth after the move is 0 or
+    //    less whatever the extensions, so the futility test of step 6 is v <= alpha alone: a
+    //    move that lifts v above neither alpha nor the best value is dropped at once. Legal,
+    //    step 6 would drop it and leave the best value alone; illegal, step 3 would drop it.
+    pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
+    const int v = evaluateMove() - f.parentScore;
+    if (f.depth <= 0 && v <= f.alpha && v <= f.best)
+        return 0;
+    // 3. Legality: the mover's king must not be left attacked. Illegal moves are not counted.
     //    When the side was not in check, only a king move, en passant or a man leaving a line
-    //    through its own king can expose the king; that line is the only one to look along.
-    //    In quiescence the static score of step 5 comes first, before the move is made: the
-    //    depth after the move is 0 or less whatever the extensions, so the futility test of
-    //    step 6 is v <= alpha alone, and evaluateMove reads the move, the tables and the pawn
-    //    records but not the board. A move that lifts v above neither alpha nor the best value
-    //    is dropped unmade: legal, step 6 would drop it and leave the best value alone; illegal,
-    //    this step would drop it. Either way the node ends exactly as if it had been made.
-    int v = 0;
-    if (f.depth <= 0) {
-        pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
-        v = evaluateMove() - f.parentScore;
-        if (v <= f.alpha && v <= f.best)
+    //    through its own king can expose the king. That line is the only one to look along, and
+    //    it is looked along before the move is made: most moves that pass are then dropped by
+    //    the futility test without ever being made. The others are made here and get the full
+    //    attack test.
+    const bool made = f.inCheck || m.piece == King || m.kind == EnPassant;
+    if (made) {
+        makeMove(m);
+        if (isSquareAttacked(otherSide, kingSquare(sideToMove))) {
+            unmakeMove(m);
             return 0;
-    }
-    makeMove(m);
-    if (leavesOwnKingAttacked(f, m)) {
-        unmakeMove(m);
+        }
+    } else if (lineThroughOriginAttacks(kingSquare(sideToMove), m, otherSide)) {
         return 0;
     }
-    // 3. Extensions, one ply at most: a check, a recapture by a cheaper man, a pawn arriving on
+    // 4. Extensions, one ply at most: a check, a recapture by a cheaper man, a pawn arriving on
     //    its seventh rank, a promotion. In quiescence the check is looked at only once the move
-    //    has passed the futility test, which there does not depend on it.
+    //    has passed the futility test, which there does not depend on it. Castling and en
+    //    passant, whose check test needs the board after the move, have been made in step 3.
     int ext = 0;
     if (m.to == prev.to && (prev.captured != 0 || prev.kind != NormalMove) &&
         pieceValue[prev.piece] > pieceValue[m.piece])
@@ -252,14 +271,8 @@ int searchMove(SearchFrame* frame) {
         givesCheck = movedManGivesCheck(m);
         ext |= givesCheck;
     }
-    // 4. The depth left after the move (in quiescence 0 or less, with or without a check).
+    // 5. The depth left after the move (in quiescence 0 or less, with or without a check).
     int nd = f.depth + ext - 1;
-    // 5. The static score after the move, seen by its mover: the node's score plus the change
-    //    (in quiescence already taken in step 2).
-    if (f.depth > 0) {
-        pawnRecordOfPly(p) = pawnRecordOfPly(p - 1);
-        v = evaluateMove() - f.parentScore;
-    }
     // 6. Futility: in quiescence a move that does not lift the static score above alpha, near
     //    the leaves an unextended move that stays 300 below it, is not searched. Its static
     //    value still counts as the best when nothing better exists (in quiescence a legal move
@@ -268,9 +281,12 @@ int searchMove(SearchFrame* frame) {
         (nd >= 1 && nd <= 3 && ext == 0 && v + FutilityMargin <= f.alpha)) {
         if (v > f.best)
             f.best = asValue(v);
-        unmakeMove(m);
+        if (made)
+            unmakeMove(m);
         return 0;
     }
+    if (!made)
+        makeMove(m);
     if (f.depth <= 0) {
         givesCheck = movedManGivesCheck(m);
         ext |= givesCheck;
@@ -424,9 +440,7 @@ void generateNodeMoves(SearchFrame* frame) {
     f.stage = StageRecaptures;
     if (prev.piece == Pawn && generateEnPassant(frame)) // only a pawn's double step allows one
         return;
-    CapturingOfficers officers;
-    officers.count = OfficersNotGathered;
-    if (prev.piece != Empty && prev.piece != King && generateCapturesBy(officers, prev.to, frame))
+    if (prev.piece != Empty && prev.piece != King && generateCaptures(prev.to, frame))
         return;
     // 3. The two killers of this ply, full-width nodes only, when they still fit the position.
     if (f.depth > 0 && !isEmptyKiller(killers[ply][0])) {
@@ -442,7 +456,7 @@ void generateNodeMoves(SearchFrame* frame) {
     }
     // 4. The other captures, most valuable victim first (the list order).
     f.stage = StageRemaining;
-    if (generateAllCaptures(officers, prev.to, frame))
+    if (generateAllCaptures(prev.to, frame))
         return;
     // 5. Quiescence adds only the pushes of pawns about to promote.
     if (f.depth <= 0) {

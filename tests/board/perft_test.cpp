@@ -15,7 +15,8 @@ long failures = 0;
 long movesOfKind[Sentinel + 1]{};
 
 // A perft walk that checks every move it makes, legal or not: after make and the side exchange
-// the keys equal keys computed from scratch, and unmake restores board, lists, count and keys.
+// the keys equal keys computed from scratch, and unmake restores board, lists, count and keys;
+// the square sets agree with the cells after both.
 int checkMove(SearchFrame* frame) {
     const int slot = currentSlot;
     const Move& candidate = moveStack[slot];
@@ -29,7 +30,7 @@ int checkMove(SearchFrame* frame) {
     currentSlot = slot;
     std::swap(sideToMove, otherSide);
     unmakeMove(candidate);
-    failures += !(takeSnapshot() == before);
+    failures += !(takeSnapshot() == before) || !boardIsConsistent();
     ++movesOfKind[candidate.kind];
     return 0;
 }
