@@ -20,6 +20,7 @@
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
+#include "test_support.h"
 
 using namespace tarnwick;
 
@@ -27,67 +28,15 @@ namespace {
 
 constexpr int WalkDepth = 2;
 
-// What make and unmake must restore exactly. lastOfficerIndex is left out: it is only a bound
-// for the officer scans, which an unmade promotion may leave wider than before (scans skip the
-// pawns and captured entries inside it); boardIsConsistent checks that it still covers them.
-struct Snapshot {
-    BoardCell cells[BoardCells];
-    PieceEntry lists[2][PieceListSize];
-    int lastPiece[2];
-    int count;
-    int side;
-    int rights;
-    std::uint32_t lock;
-    std::uint32_t index;
-};
-
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "position_fuzzer: %s\n", what);
     std::abort();
 }
 
-void takeSnapshot(Snapshot& snapshot) {
-    std::memcpy(snapshot.cells, board, sizeof board);
-    for (int colour = 0; colour < 2; ++colour) {
-        for (int i = 0; i < PieceListSize; ++i)
-            snapshot.lists[colour][i] = pieceList[colour][i];
-        snapshot.lastPiece[colour] = lastPieceIndex[colour];
-    }
-    snapshot.count = pieceCount;
-    snapshot.side = sideToMove;
-    snapshot.rights = castlingRights;
-    snapshot.lock = lockKey;
-    snapshot.index = indexKey;
-}
-
-bool sameAs(const Snapshot& snapshot) {
-    if (std::memcmp(snapshot.cells, board, sizeof board) != 0)
-        return false;
-    for (int colour = 0; colour < 2; ++colour) {
-        for (int i = 0; i < PieceListSize; ++i) {
-            if (snapshot.lists[colour][i].square != pieceList[colour][i].square ||
-                snapshot.lists[colour][i].piece != pieceList[colour][i].piece)
-                return false;
-        }
-        if (snapshot.lastPiece[colour] != lastPieceIndex[colour])
-            return false;
-    }
-    return snapshot.count == pieceCount && snapshot.side == sideToMove &&
-           snapshot.rights == castlingRights && snapshot.lock == lockKey &&
-           snapshot.index == indexKey;
-}
-
 void checkKeysAndConsistency(const char* when) {
-    if (!boardIsConsistent()) {
+    if (!boardIsConsistent() || !tarnwick_test::keysMatchScratch()) {
         std::fprintf(stderr, "position_fuzzer: %s\n", when);
-        fail("board, lists and man count disagree");
-    }
-    std::uint32_t lock = 0;
-    std::uint32_t index = 0;
-    computeKeysFromScratch(lock, index);
-    if (lock != lockKey || index != indexKey) {
-        std::fprintf(stderr, "position_fuzzer: %s\n", when);
-        fail("the incremental keys differ from the keys computed from scratch");
+        fail("board, lists, man count or square sets disagree, or the keys differ from scratch");
     }
 }
 
@@ -104,8 +53,7 @@ Move legalRoots[256];
 // The moveCallback of the walk: every candidate is made and unmade with the checks around it.
 int walkMove(SearchFrame* frame) {
     const Move move = moveStack[currentSlot];
-    Snapshot before;
-    takeSnapshot(before);
+    const tarnwick_test::PositionSnapshot before = tarnwick_test::takeSnapshot();
     makeMove(move);
     const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
     exchangeSides();
@@ -126,7 +74,7 @@ int walkMove(SearchFrame* frame) {
     exchangeSides();
     unmakeMove(move);
     checkKeysAndConsistency("after unmakeMove");
-    if (!sameAs(before))
+    if (!(tarnwick_test::takeSnapshot() == before))
         fail("unmakeMove did not restore the position");
     return 0;
 }
@@ -160,8 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!positionIsValid)
         return 0;
     checkKeysAndConsistency("after setupPosition");
-    Snapshot root;
-    takeSnapshot(root);
+    const tarnwick_test::PositionSnapshot root = tarnwick_test::takeSnapshot();
 
     // The walk, then perft over the same tree: the counts must agree.
     walkLeaves = 0;
@@ -172,11 +119,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     currentSlot = RootSlot;
     generateAllMoves(nullptr);
     moveCallback = savedCallback;
-    if (!sameAs(root))
+    if (!(tarnwick_test::takeSnapshot() == root))
         fail("the walk did not leave the position as it found it");
     if (perft(WalkDepth, nullptr) != walkLeaves)
         fail("perft counts a different number of leaves than the walk");
-    if (!sameAs(root))
+    if (!(tarnwick_test::takeSnapshot() == root))
         fail("perft did not leave the position as it found it");
 
     // A depth-2 search: the position is untouched afterwards, the best move is a legal one. The
@@ -185,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     think();
     if (searchRequest.thinking.load(std::memory_order_acquire))
         fail("think returned while still thinking");
-    if (!sameAs(root))
+    if (!(tarnwick_test::takeSnapshot() == root))
         fail("the search did not leave the position as it found it");
     checkKeysAndConsistency("after the search");
     Move best[LineSlots];

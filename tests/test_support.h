@@ -2,6 +2,7 @@
 // drives the engine, and fresh temporary directories for tests that read or write files.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -20,6 +21,39 @@ constexpr tarnwick::Move moveRecord(const char* text, int piece, int captured = 
                           static_cast<std::int16_t>(squareOf(text)),
                           static_cast<std::uint8_t>(kind), static_cast<std::uint8_t>(piece),
                           static_cast<std::uint8_t>(captured)};
+}
+
+// Everything make and unmake must restore (the board tests and the position fuzzer compare it).
+// lastOfficerIndex is left out: it only bounds the officer scans, and an unmade promotion may
+// leave it wider than before; boardIsConsistent checks that it still covers the officers.
+struct PositionSnapshot {
+    tarnwick::BoardCell cells[tarnwick::BoardCells]{};
+    int squares[2][tarnwick::PieceListSize]{}, pieces[2][tarnwick::PieceListSize]{};
+    int lastPiece[2]{}, count = 0, side = 0, rights = 0;
+    std::uint32_t lock = 0, index = 0;
+    bool operator==(const PositionSnapshot&) const = default;
+};
+inline PositionSnapshot takeSnapshot() {
+    using namespace tarnwick;
+    PositionSnapshot s{.lastPiece = {lastPieceIndex[White], lastPieceIndex[Black]},
+                       .count = pieceCount,
+                       .side = sideToMove,
+                       .rights = castlingRights,
+                       .lock = lockKey,
+                       .index = indexKey};
+    std::memcpy(s.cells, board, sizeof board);
+    for (int colour = 0; colour < 2; ++colour)
+        for (int i = 0; i < PieceListSize; ++i) {
+            s.squares[colour][i] = pieceList[colour][i].square;
+            s.pieces[colour][i] = pieceList[colour][i].piece;
+        }
+    return s;
+}
+// Whether the incremental keys equal the keys computed from scratch.
+inline bool keysMatchScratch() {
+    std::uint32_t lock = 0, index = 0;
+    tarnwick::computeKeysFromScratch(lock, index);
+    return lock == tarnwick::lockKey && index == tarnwick::indexKey;
 }
 
 // The programs under test as commands, a program and the words before their own arguments: the

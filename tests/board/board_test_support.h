@@ -51,27 +51,8 @@ inline std::string movesText(const char* position, const char* from = "", bool s
     return text;
 }
 
-struct PositionSnapshot {
-    BoardCell cells[BoardCells]{};
-    int squares[2][PieceListSize]{}, pieces[2][PieceListSize]{}, count, rights;
-    std::uint32_t lock, index;
-    bool operator==(const PositionSnapshot&) const = default;
-};
-inline PositionSnapshot takeSnapshot() {
-    PositionSnapshot s{
-        .count = pieceCount, .rights = castlingRights, .lock = lockKey, .index = indexKey};
-    std::memcpy(s.cells, board, sizeof board);
-    for (int colour = 0; colour < 2; ++colour)
-        for (int i = 0; i < PieceListSize; ++i) {
-            s.squares[colour][i] = pieceList[colour][i].square;
-            s.pieces[colour][i] = pieceList[colour][i].piece;
-        }
-    return s;
-}
-inline bool keysMatchScratch() {
-    std::uint32_t lock = 0, index = 0;
-    computeKeysFromScratch(lock, index);
-    return lock == lockKey && index == indexKey;
-}
+using tarnwick_test::keysMatchScratch;
+using tarnwick_test::PositionSnapshot;
+using tarnwick_test::takeSnapshot;
 
 } // namespace tarnwick
