@@ -40,21 +40,14 @@ const char* const Fens[] = {
     "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", // mate in one
     "4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1",
 };
+// Positions the engine refuses or reads in its own way (the position fuzzer tries many more).
 const char* const BrokenPositions[] = {
-    "position",
     "position fen",
-    "position startpos moves e2e5 e7e5",
-    "position startpos moves e2e4 zz99 e7e5 e7e5",
-    "position startpos moves e1g1",
+    "position startpos moves e2e4 zz99 e7e5 e7e5 e1g1",
     "position fen kkkkkkkk/8/8/8/8/8/8/KKKKKKKK w - - 0 1",
-    "position fen 8/8/8/8/8/8/8/8 w - - 0 1",
     "position fen 8/8/8/8/8/8/8/K7 b - - 0 1 moves a1a2",
-    "position fen pppppppp/pppppppp/pppppppp/8/8/PPPPPPPP/PPPPPPPP/K6k w - -",
-    "position fen 99999999999/8/8 w",
     "position fen 4k3/8/8/8/8/8/4p3/4K3 b - - 0 1 moves e2e1q e1e2 e1e2",
-    "position fen 4k3/P7/8/8/8/8/8/4K3 w - - 0 1 moves a7a8x a7a8",
     "position fen r3k2r/8/8/8/8/8/8/R3K2R w AHahX e6 0 1 moves e1c1",
-    "position startpos fen 8/8/8/8/8/8/8/8",
     "POSITION StartPos MOVES E2E4",
     "position \t startpos \t  moves   e2e4\t e7e5 "};
 // Hash sizes: the odd ones and small real ones (1025 to 4095 MiB would really be allocated); the
@@ -93,23 +86,217 @@ void followLine(const std::string& line) {
 
 class StressSession {
   public:
-    void run();
+    std::string anyLegalMove() {
+        auto it = legal.begin();
+        std::advance(it, pick(0, static_cast<int>(legal.size()) - 1));
+        return *it;
+    }
+
+    void send(const std::string& line) {
+        ASSERT_TRUE(engine.sendLine(line)) << "the engine stopped reading after " << commandsSent;
+        ++commandsSent;
+        recent.push_back(line.substr(0, 200));
+        if (recent.size() > 12)
+            recent.erase(recent.begin());
+        followLine(line);
+        readyOwed += tarnwick::compareIgnoringCase(line.c_str(), "isready") == 0;
+    }
+
+    void sendGo(const std::string& arguments) {
+        owed.push_back(currentLegalMoveTexts());
+        send("go" + (arguments.empty() ? "" : " " + arguments));
+    }
+
+    // A game walked from the start or a stored position with random legal moves; now and then long
+    // enough to run past the engine's game history.
+    std::string randomPosition() {
+        const std::string base = chance(50) ? "startpos" : std::string("fen ") + Fens[pick(0, 9)];
+        const int plies = chance(5) ? pick(90, 130) : pick(0, 12);
+        std::string text = base;
+        for (int i = 0; i < plies && !(legal = legalMoveTexts(text)).empty(); ++i)
+            text += (i == 0 ? " moves " : " ") + anyLegalMove();
+        return "position " + text;
+    }
+
+    std::string malformedPosition() {
+        if (chance(5))
+            return std::string("posi\0tion startpos moves d2d4", 29); // the reader drops zero bytes
+        if (chance(70))
+            return BrokenPositions[pick(0, lastIndex(BrokenPositions))];
+        // A valid position with a few of its characters replaced by printable junk.
+        std::string text = randomPosition();
+        for (int i = pick(1, 4); i > 0 && text.size() > 9; --i)
+            text[static_cast<std::size_t>(pick(9, static_cast<int>(text.size()) - 1))] =
+                static_cast<char>(pick(' ', '~'));
+        return text;
+    }
+
+    std::string limitedGo() {
+        static const char* const fixed[] = {"depth 1",
+                                            "depth 2",
+                                            "depth 3",
+                                            "depth 0",
+                                            "mate -1",
+                                            "mate 2",
+                                            "movestogo x depth 2 nodes -5"};
+        legal = currentLegalMoveTexts();
+        std::string arguments;
+        switch (pick(0, 3)) {
+        case 0:
+            arguments = "nodes " + std::to_string(pick(1000, 20000));
+            break;
+        case 1:
+            arguments = "movetime " + std::to_string(pick(1, 20));
+            break;
+        case 2:
+            arguments = "wtime " + std::to_string(pick(0, 300)) + " btime " +
+                        std::to_string(pick(0, 300)) + " winc 10 binc 10 movestogo " +
+                        std::to_string(pick(0, 3));
+            break;
+        default:
+            arguments = fixed[pick(0, lastIndex(fixed))];
+        }
+        // searchmoves with one of the legal moves, now and then one that is not.
+        if (chance(15) && !legal.empty())
+            arguments += " searchmoves " + anyLegalMove() + (chance(30) ? " a1a1" : "");
+        return arguments;
+    }
+
+    // Blank and unknown lines, and overlong ones, which are dropped whole even when they start like
+    // a command. Junk must not spell a command by accident: it starts with a character no command
+    // has.
+    std::string junkLine() {
+        if (chance(25))
+            return chance(50) ? "ucinewgame"
+                              : std::string(static_cast<std::size_t>(pick(0, 5)), ' ');
+        if (chance(30))
+            return "position startpos moves" +
+                   std::string(static_cast<std::size_t>(pick(16400, 40000)), 'x');
+        std::string line = "#";
+        for (int i = pick(1, 40); i > 0; --i)
+            line += static_cast<char>(pick(' ', '~'));
+        return line;
+    }
+
+    // One command while no search runs.
+    void idleCommand() {
+        const int kind = pick(0, 99);
+        if (kind < 22)
+            send(randomPosition());
+        else if (kind < 34)
+            send(malformedPosition());
+        else if (kind < 44)
+            send(std::string("setoption name ") + Options[pick(0, lastIndex(Options))] +
+                 OptionValues[pick(0, lastIndex(OptionValues))]);
+        else if (kind < 56)
+            send(chance(70) ? (chance(50) ? "debug on" : "debug off") : "debug maybe");
+        else if (kind < 72)
+            send(junkLine());
+        else if (kind < 84)
+            send("isready");
+        else if (kind < 92)
+            send(chance(50) ? "stop" : "ponderhit"); // nothing owed: nothing sent
+        else
+            send(chance(50) ? "uci" : "UCI");
+    }
+
+    // One command sent right after a `go`, usually while the search runs.
+    void commandDuringSearch(bool openEnded) {
+        const int kind = pick(0, 99);
+        if (kind < 30 || kind >= 88)
+            send("isready");
+        else if (kind < 45)
+            send(chance(50) ? "debug on" : "debug off");
+        else if (kind < 55)
+            send(junkLine()); // an unknown word stops the search too
+        else if (kind < 70 && !openEnded)
+            send(chance(50) ? "stop" : "ponderhit"); // a stop ends it early; never a second move
+        else if (kind < 80)
+            idleCommand(); // any other command stops the search and waits for it to end
+        else
+            sendGo(limitedGo()); // the earlier go is answered first
+    }
+
+    // A `go` with commands after it. An open-ended search then gets `stop` or `ponderhit`.
+    void searchEpisode(bool openEnded) {
+        sendGo(openEnded ? OpenEndedGoes[pick(0, 3)] : limitedGo());
+        for (int i = openEnded ? pick(0, 8) : pick(0, 3); i > 0; --i)
+            commandDuringSearch(openEnded);
+        if (openEnded) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(pick(0, 30)));
+            send(chance(60) ? "stop" : "ponderhit");
+        }
+        readAnswers(false);
+        send("isready");
+        readAnswers(true);
+    }
+
+    // Checks one output line and counts what it answers.
+    void takeLine(const std::string& line) {
+        if (line == "readyok") {
+            EXPECT_GT(readyOwed--, 0) << "a readyok nobody asked for";
+        } else if (line.starts_with("bestmove ")) {
+            ASSERT_FALSE(owed.empty()) << "a bestmove no go asked for: " << line;
+            const std::set<std::string> answer = owed.front();
+            owed.erase(owed.begin());
+            if (answer.empty())
+                EXPECT_EQ(line, "bestmove 0000") << "no legal move";
+            else
+                EXPECT_EQ(answer.count(bestMoveOf(line)), 1u) << "illegal best move: " << line;
+        } else if (!line.starts_with("info ") && !line.starts_with("id ") &&
+                   !line.starts_with("option ") && line != "uciok") {
+            // Only the out-of-memory line of a Hash size that cannot be had may come besides.
+            EXPECT_TRUE(line.ends_with(" Bytes Arbeitsspeicher nicht mehr verf\x81gbar")) << line;
+        }
+    }
+
+    // Reads until every go sent so far has its bestmove, or with `untilReady` until every isready
+    // has its readyok, with no bestmove among them: everything before an isready is done when its
+    // readyok arrives.
+    void readAnswers(bool untilReady) {
+        while (untilReady ? readyOwed > 0 : !owed.empty()) {
+            std::string line;
+            std::string last;
+            for (const std::string& each : recent)
+                last += "\n  " + each;
+            ASSERT_TRUE(engine.readLine(line, LineTimeoutMs))
+                << readyOwed << " readyok and " << owed.size() << " bestmove lines missing after "
+                << commandsSent << " commands; the last ones:" << last;
+            ASSERT_FALSE(untilReady && line.starts_with("bestmove"))
+                << "a second bestmove for one go";
+            takeLine(line);
+        }
+    }
+
+    void run() {
+        ASSERT_TRUE(engine.start(tarnwick_test::engineCommand(), directory));
+        tarnwick::setupPosition("startpos");
+        send("uci");
+        while (commandsSent < SessionCommands && !::testing::Test::HasFatalFailure()) {
+            const int kind = pick(0, 99);
+            if (kind < 55)
+                idleCommand();
+            else
+                searchEpisode(kind >= 85);
+            if (kind < 55 && readyOwed > 0 && chance(20))
+                readAnswers(true);
+        }
+        readAnswers(false);
+        send("isready");
+        readAnswers(true);
+        engine.sendLine("quit");
+        int status = -1;
+        EXPECT_TRUE(engine.waitForExit(status, LineTimeoutMs));
+        EXPECT_EQ(status, 0); // also a sanitizer's report in the engine
+        std::vector<std::string> rest;
+        engine.readToEnd(rest, 1000);
+        EXPECT_TRUE(rest.empty()) << "output after the last readyok: " << rest.front();
+        tarnwick_test::removeDirectory(directory);
+    }
 
   private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
     bool chance(int percent) { return pick(1, 100) <= percent; }
-    std::string anyLegalMove();
-    void send(const std::string& line);
-    void sendGo(const std::string& arguments);
-    std::string randomPosition();
-    std::string malformedPosition();
-    std::string limitedGo();
-    std::string junkLine();
-    void idleCommand();
-    void commandDuringSearch(bool openEnded);
-    void searchEpisode(bool openEnded);
-    void takeLine(const std::string& line);
-    void readAnswers(bool untilReady);
 
     std::mt19937 random{20261206};
     tarnwick_test::EngineProcess engine;
@@ -120,224 +307,6 @@ class StressSession {
     std::vector<std::set<std::string>> owed; // the legal moves of each unanswered go
     std::vector<std::string> recent;         // the last commands, for failure messages
 };
-
-std::string StressSession::anyLegalMove() {
-    auto it = legal.begin();
-    std::advance(it, pick(0, static_cast<int>(legal.size()) - 1));
-    return *it;
-}
-
-void StressSession::send(const std::string& line) {
-    ASSERT_TRUE(engine.sendLine(line)) << "the engine stopped reading after " << commandsSent;
-    ++commandsSent;
-    recent.push_back(line.substr(0, 200));
-    if (recent.size() > 12)
-        recent.erase(recent.begin());
-    followLine(line);
-    readyOwed += tarnwick::compareIgnoringCase(line.c_str(), "isready") == 0;
-}
-
-void StressSession::sendGo(const std::string& arguments) {
-    owed.push_back(currentLegalMoveTexts());
-    send("go" + (arguments.empty() ? "" : " " + arguments));
-}
-
-// A game walked from the start or a stored position with random legal moves; now and then long
-// enough to run past the engine's game history.
-std::string StressSession::randomPosition() {
-    const std::string base = chance(50) ? "startpos" : std::string("fen ") + Fens[pick(0, 9)];
-    const int plies = chance(5) ? pick(90, 130) : pick(0, 12);
-    std::string text = base;
-    for (int i = 0; i < plies && !(legal = legalMoveTexts(text)).empty(); ++i)
-        text += (i == 0 ? " moves " : " ") + anyLegalMove();
-    return "position " + text;
-}
-
-std::string StressSession::malformedPosition() {
-    if (chance(5))
-        return std::string("posi\0tion startpos moves d2d4", 29); // the reader drops zero bytes
-    if (chance(70))
-        return BrokenPositions[pick(0, lastIndex(BrokenPositions))];
-    // A valid position with a few of its characters replaced by printable junk.
-    std::string text = randomPosition();
-    for (int i = pick(1, 4); i > 0 && text.size() > 9; --i)
-        text[static_cast<std::size_t>(pick(9, static_cast<int>(text.size()) - 1))] =
-            static_cast<char>(pick(' ', '~'));
-    return text;
-}
-
-std::string StressSession::limitedGo() {
-    static const char* const fixed[] = {"depth 1",
-                                        "depth 2",
-                                        "depth 3",
-                                        "depth 0",
-                                        "mate -1",
-                                        "mate 2",
-                                        "movestogo x depth 2 nodes -5"};
-    legal = currentLegalMoveTexts();
-    std::string arguments;
-    switch (pick(0, 3)) {
-    case 0:
-        arguments = "nodes " + std::to_string(pick(1000, 20000));
-        break;
-    case 1:
-        arguments = "movetime " + std::to_string(pick(1, 20));
-        break;
-    case 2:
-        arguments = "wtime " + std::to_string(pick(0, 300)) + " btime " +
-                    std::to_string(pick(0, 300)) + " winc 10 binc 10 movestogo " +
-                    std::to_string(pick(0, 3));
-        break;
-    default:
-        arguments = fixed[pick(0, lastIndex(fixed))];
-    }
-    // searchmoves with one of the legal moves, now and then one that is not.
-    if (chance(15) && !legal.empty())
-        arguments += " searchmoves " + anyLegalMove() + (chance(30) ? " a1a1" : "");
-    return arguments;
-}
-
-std::string StressSession::junkLine() {
-    switch (pick(0, 6)) {
-    case 0:
-        return "";
-    case 1:
-        return std::string(static_cast<std::size_t>(pick(1, 5)), ' ') + "\t ";
-    case 2:
-        return chance(50) ? "ucinewgame" : "register later";
-    case 3: {
-        // An overlong line is dropped whole, even one that starts like a position.
-        std::string line = "position startpos moves";
-        while (line.size() < tarnwick::CommandBufferSize + 200)
-            line += " e2e4 e7e5";
-        return line;
-    }
-    case 4:
-        return std::string(static_cast<std::size_t>(pick(17000, 40000)), 'x');
-    default: {
-        // Junk must not spell a command by accident: it starts with a character no command has.
-        std::string line = "#";
-        for (int i = pick(1, 40); i > 0; --i)
-            line += static_cast<char>(pick(' ', '~'));
-        return line;
-    }
-    }
-}
-
-// One command while no search runs.
-void StressSession::idleCommand() {
-    const int kind = pick(0, 99);
-    if (kind < 22)
-        send(randomPosition());
-    else if (kind < 34)
-        send(malformedPosition());
-    else if (kind < 44)
-        send(std::string("setoption name ") + Options[pick(0, lastIndex(Options))] +
-             OptionValues[pick(0, lastIndex(OptionValues))]);
-    else if (kind < 56)
-        send(chance(70) ? (chance(50) ? "debug on" : "debug off") : "debug maybe");
-    else if (kind < 72)
-        send(junkLine());
-    else if (kind < 84)
-        send("isready");
-    else if (kind < 92)
-        send(chance(50) ? "stop" : "ponderhit"); // nothing owed: nothing sent
-    else
-        send(chance(50) ? "uci" : "UCI");
-}
-
-// One command sent right after a `go`, usually while the search runs.
-void StressSession::commandDuringSearch(bool openEnded) {
-    const int kind = pick(0, 99);
-    if (kind < 30 || kind >= 88)
-        send("isready");
-    else if (kind < 45)
-        send(chance(50) ? "debug on" : "debug off");
-    else if (kind < 55)
-        send(junkLine()); // an unknown word stops the search too
-    else if (kind < 70 && !openEnded)
-        send(chance(50) ? "stop" : "ponderhit"); // a stop ends it early; never a second move
-    else if (kind < 80)
-        idleCommand(); // any other command stops the search and waits for it to end
-    else
-        sendGo(limitedGo()); // the earlier go is answered first
-}
-
-// A `go` with commands after it. An open-ended search then gets `stop` or `ponderhit`.
-void StressSession::searchEpisode(bool openEnded) {
-    sendGo(openEnded ? OpenEndedGoes[pick(0, 3)] : limitedGo());
-    for (int i = openEnded ? pick(0, 8) : pick(0, 3); i > 0; --i)
-        commandDuringSearch(openEnded);
-    if (openEnded) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(pick(0, 30)));
-        send(chance(60) ? "stop" : "ponderhit");
-    }
-    readAnswers(false);
-    send("isready");
-    readAnswers(true);
-}
-
-// Checks one output line and counts what it answers.
-void StressSession::takeLine(const std::string& line) {
-    if (line == "readyok") {
-        EXPECT_GT(readyOwed--, 0) << "a readyok nobody asked for";
-    } else if (line.starts_with("bestmove ")) {
-        ASSERT_FALSE(owed.empty()) << "a bestmove no go asked for: " << line;
-        const std::set<std::string> answer = owed.front();
-        owed.erase(owed.begin());
-        if (answer.empty())
-            EXPECT_EQ(line, "bestmove 0000") << "no legal move";
-        else
-            EXPECT_EQ(answer.count(bestMoveOf(line)), 1u) << "illegal best move: " << line;
-    } else if (!line.starts_with("info ") && !line.starts_with("id ") &&
-               !line.starts_with("option ") && line != "uciok") {
-        // Only the out-of-memory line of a Hash size that cannot be had may come besides.
-        EXPECT_TRUE(line.ends_with(" Bytes Arbeitsspeicher nicht mehr verf\x81gbar")) << line;
-    }
-}
-
-// Reads until every go sent so far has its bestmove, or with `untilReady` until every isready has
-// its readyok, with no bestmove among them: everything before an isready is done when its
-// readyok arrives.
-void StressSession::readAnswers(bool untilReady) {
-    while (untilReady ? readyOwed > 0 : !owed.empty()) {
-        std::string line;
-        std::string last;
-        for (const std::string& each : recent)
-            last += "\n  " + each;
-        ASSERT_TRUE(engine.readLine(line, LineTimeoutMs))
-            << readyOwed << " readyok and " << owed.size() << " bestmove lines missing after "
-            << commandsSent << " commands; the last ones:" << last;
-        ASSERT_FALSE(untilReady && line.starts_with("bestmove")) << "a second bestmove for one go";
-        takeLine(line);
-    }
-}
-
-void StressSession::run() {
-    ASSERT_TRUE(engine.start(tarnwick_test::engineCommand(), directory));
-    tarnwick::setupPosition("startpos");
-    send("uci");
-    while (commandsSent < SessionCommands && !::testing::Test::HasFatalFailure()) {
-        const int kind = pick(0, 99);
-        if (kind < 55)
-            idleCommand();
-        else
-            searchEpisode(kind >= 85);
-        if (kind < 55 && readyOwed > 0 && chance(20))
-            readAnswers(true);
-    }
-    readAnswers(false);
-    send("isready");
-    readAnswers(true);
-    engine.sendLine("quit");
-    int status = -1;
-    EXPECT_TRUE(engine.waitForExit(status, LineTimeoutMs));
-    EXPECT_EQ(status, 0); // also a sanitizer's report in the engine
-    std::vector<std::string> rest;
-    engine.readToEnd(rest, 1000);
-    EXPECT_TRUE(rest.empty()) << "output after the last readyok: " << rest.front();
-    tarnwick_test::removeDirectory(directory);
-}
 
 TEST(Stress, ASeededRandomSessionKeepsTheProtocol) {
     tarnwick::prepareTables();
