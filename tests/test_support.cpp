@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <poll.h>
@@ -15,7 +16,55 @@
 #include <unistd.h>
 #include <utility>
 
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "board/position_setup.h"
+#include "eval/endgame_data.h"
+#include "search/transposition_table.h"
+
 namespace tarnwick_test {
+
+void setPosition(const char* text) {
+    tarnwick::prepareTables();
+    tarnwick::resetBoard();
+    tarnwick::setupPosition(text);
+}
+
+static std::vector<tarnwick::Move> collected;
+static bool collectLegalOnly = false;
+
+static int collectMove(tarnwick::SearchFrame*) {
+    using namespace tarnwick;
+    const Move move = moveStack[currentSlot];
+    makeMove(move);
+    if (!collectLegalOnly || !isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
+        collected.push_back(move);
+    unmakeMove(move);
+    return 0;
+}
+
+std::vector<tarnwick::Move> generatedMoves(bool legalOnly) {
+    collected.clear();
+    collectLegalOnly = legalOnly;
+    tarnwick::moveCallback = collectMove;
+    tarnwick::generateAllMoves(nullptr);
+    tarnwick::moveCallback = nullptr;
+    return collected;
+}
+
+WorkingFolder::WorkingFolder()
+    : path(makeTemporaryDirectory()), previous(std::filesystem::current_path().string()) {
+    if (chdir(path.c_str()) != 0)
+        std::abort();
+    tarnwick::resetEndgameData();
+}
+
+WorkingFolder::~WorkingFolder() {
+    if (chdir(previous.c_str()) != 0)
+        std::abort();
+    removeDirectory(path);
+    tarnwick::resetEndgameData();
+}
 
 static long long nowMs() {
     using namespace std::chrono;

@@ -56,6 +56,24 @@ inline bool keysMatchScratch() {
     return lock == tarnwick::lockKey && index == tarnwick::indexKey;
 }
 
+// Sets the position of a `position` argument text up as the engine does, at the root, with the
+// tables built.
+void setPosition(const char* text);
+// The moves the generators hand over in the current position, in the root order; with
+// `legalOnly`, only those that do not leave the mover's king attacked (made and taken back, as
+// the search tests them).
+std::vector<tarnwick::Move> generatedMoves(bool legalOnly = false);
+
+// A fresh temporary folder as the working folder while it lives (the engine finds
+// "Endgame.bin" and writes "LogBook.txt" there); then the previous one again, and the folder is
+// removed.
+struct WorkingFolder {
+    WorkingFolder();
+    ~WorkingFolder();
+    const std::string path;
+    const std::string previous;
+};
+
 // The programs under test as commands, a program and the words before their own arguments: the
 // engine and the tool built with the tests, or those that the environment variables
 // TARNWICK_ENGINE and TARNWICK_TOOL name as blank-separated words, for instance the Windows

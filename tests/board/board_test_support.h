@@ -19,32 +19,15 @@ namespace tarnwick {
 using tarnwick_test::moveRecord;
 using tarnwick_test::squareOf;
 
-// Builds the attack table if needed, resets the board and sets the position up.
-inline void setPosition(const char* text) {
-    if (attackTable == nullptr)
-        buildAttackTable();
-    resetBoard();
-    setupPosition(text);
-}
-
-// Every move the generators hand over in the current position, in the root order.
-inline std::vector<Move> generated;
-inline std::vector<Move> generateMoves() {
-    generated.clear();
-    moveCallback = [](SearchFrame*) {
-        generated.push_back(moveStack[currentSlot]);
-        return 0;
-    };
-    generateAllMoves(nullptr);
-    return generated;
-}
+using tarnwick_test::generatedMoves;
+using tarnwick_test::setPosition;
 
 // The texts of the moves the generators hand over for this position, in the root order; with
 // `from`, only that man's moves; with `special`, only en passant and castling.
 inline std::string movesText(const char* position, const char* from = "", bool special = false) {
     setPosition(position);
     std::string text;
-    for (const Move& each : generateMoves())
+    for (const Move& each : generatedMoves())
         if ((*from == 0 || each.from == squareOf(from)) &&
             (!special || (each.kind & ~Promotion) != 0))
             text.append(text.empty() ? "" : " ").append(moveToText(each).text);

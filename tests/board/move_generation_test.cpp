@@ -131,7 +131,7 @@ TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack)
             std::vector<Move> played;
             while (played.size() < 50) {
                 std::vector<Move> legal;
-                for (const Move& candidate : generateMoves()) {
+                for (const Move& candidate : generatedMoves()) {
                     const int right = candidate.kind == CastleKingSide ? kingSideRight[sideToMove]
                                       : candidate.kind == CastleQueenSide
                                           ? queenSideRight[sideToMove]

@@ -31,7 +31,7 @@ void writeEndgameFile(int size, int offset, int value) {
 
 // The probe as the search makes it: `justMoved` has just moved, at `atPly`.
 int probeAfterMove(const char* position, int justMoved, int atPly) {
-    setUpPosition(position);
+    setPosition(position);
     sideToMove = justMoved;
     otherSide = 1 - justMoved;
     ply = atPly;
@@ -207,10 +207,10 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
         for (int rank = 7; rank >= 0; --rank)
             text += placement.substr(static_cast<std::size_t>(rank) * 8, 8) + (rank ? "/" : " ");
         text += weakToMoveOf(key) == strong ? "w - - 0 1" : "b - - 0 1";
-        setUpPosition(text.c_str());
+        setPosition(text.c_str());
         ASSERT_TRUE(positionIsValid) << text;
         const int probePly = static_cast<int>(random() % 20);
-        collectLegalMoves(moves);
+        moves = tarnwick_test::generatedMoves(true);
         EndgameSuccessor successors[MaxEndgameSuccessors];
         ASSERT_EQ(moves.size(), std::size_t(generateEndgameSuccessors(piece, key, successors)))
             << text;

@@ -1,9 +1,8 @@
-// Helpers shared by the evaluation tests: square names, setting a position up, the legal moves of
-// the side to move, the built endgame data and a temporary working folder.
+// Helpers shared by the evaluation tests: data squares, a root position with the evaluation reset,
+// and the built endgame data.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <vector>
@@ -24,36 +23,13 @@ inline int dataSquare(const char* name) {
     return endgameSquare(name[0] - 'a', name[1] - '1');
 }
 
-// The position of a UCI `position` argument text, at the root; the evaluation's state stays.
-inline void setUpPosition(const char* positionText) {
-    prepareTables();
-    resetBoard();
-    setupPosition(positionText);
-    currentSlot = RootSlot;
-    ply = 0;
-}
+using tarnwick_test::setPosition;
+using tarnwick_test::WorkingFolder;
+
+// The position with the evaluation's state reset.
 inline void setUpRoot(const char* positionText) {
     resetEvaluation();
-    setUpPosition(positionText);
-}
-
-// The legal moves of the side to move, tested as the search does: make, look at the own king,
-// take back.
-inline std::vector<Move>* collectedMoves = nullptr;
-inline int collectLegalMove(SearchFrame*) {
-    const Move move = moveStack[currentSlot];
-    makeMove(move);
-    if (!isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
-        collectedMoves->push_back(move);
-    unmakeMove(move);
-    return 0;
-}
-inline void collectLegalMoves(std::vector<Move>& moves) {
-    moves.clear();
-    collectedMoves = &moves;
-    moveCallback = collectLegalMove;
-    generateAllMoves(nullptr);
-    moveCallback = nullptr;
+    setPosition(positionText);
 }
 
 // The 425,984 bytes of "Endgame.bin", solved once per test program (it takes a moment under the
@@ -71,21 +47,5 @@ inline void writeFile(const char* name, const void* bytes, std::size_t size) {
     std::ofstream(name, std::ios::binary)
         .write(static_cast<const char*>(bytes), std::streamsize(size));
 }
-
-// A fresh temporary folder as the working folder, where the probe looks for "Endgame.bin" anew;
-// the destructor goes back and removes the folder.
-struct WorkingFolder {
-    WorkingFolder() {
-        std::filesystem::current_path(path);
-        resetEndgameData();
-    }
-    ~WorkingFolder() {
-        std::filesystem::current_path(previous);
-        tarnwick_test::removeDirectory(path);
-        resetEndgameData();
-    }
-    const std::filesystem::path previous = std::filesystem::current_path();
-    const std::string path = tarnwick_test::makeTemporaryDirectory();
-};
 
 } // namespace tarnwick

@@ -93,7 +93,7 @@ std::string randomRoot(const char* base, std::mt19937& random) {
     const int prefix = static_cast<int>(random() % (LongestPrefix + 1));
     for (int i = 0; i < prefix; ++i) {
         setUpRoot(text.c_str());
-        collectLegalMoves(moves);
+        moves = tarnwick_test::generatedMoves(true);
         if (moves.empty())
             break;
         text += text.find(" moves") == std::string::npos ? " moves " : " ";
@@ -121,7 +121,7 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
             ASSERT_EQ(score, expected) << root;
             std::string line;
             for (int step = 0; step < LongestWalk; ++step) {
-                collectLegalMoves(moves);
+                moves = tarnwick_test::generatedMoves(true);
                 if (moves.empty())
                     break;
                 // Half of the choices go to captures, promotions, castlings and double steps.
