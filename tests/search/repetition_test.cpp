@@ -1,11 +1,14 @@
 // isRepetition on hand-built move sequences: the move stack is all it reads.
+#include <gtest/gtest.h>
+
 #include "search/repetition.h"
-#include "search_fixture.h"
+#include "test_support.h"
 
 namespace tarnwick_test {
 namespace {
 
-TEST_F(SearchTest, RepetitionCases) {
+TEST(Repetition, Cases) {
+    using namespace tarnwick;
     const Move ng1f3 = moveRecord("g1f3", Knight), nb8c6 = moveRecord("b8c6", Knight);
     const Move nf3g1 = moveRecord("f3g1", Knight), nc6b8 = moveRecord("c6b8", Knight);
     const Move ng8f6 = moveRecord("g8f6", Knight), nf6g8 = moveRecord("f6g8", Knight);
@@ -44,6 +47,7 @@ TEST_F(SearchTest, RepetitionCases) {
         std::copy(moves.begin(), moves.end(), moveStack + first);
         EXPECT_EQ(isRepetition(atRoot), expected) << name;
     }
+    resetBoard();
 }
 
 } // namespace
