@@ -117,7 +117,7 @@ EngineProcess::~EngineProcess() {
 
 bool EngineProcess::start(const std::vector<std::string>& command,
                           const std::string& workingDirectory,
-                          const std::vector<std::string>& arguments) {
+                          const std::vector<std::string>& arguments, bool withErrors) {
     std::signal(SIGPIPE, SIG_IGN);
     int toChild[2], fromChild[2];
     if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
@@ -135,6 +135,8 @@ bool EngineProcess::start(const std::vector<std::string>& command,
     if (childPid == 0) {
         dup2(toChild[0], STDIN_FILENO);
         dup2(fromChild[1], STDOUT_FILENO);
+        if (withErrors)
+            dup2(fromChild[1], STDERR_FILENO);
         signal(SIGPIPE, SIG_DFL);
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0)
             _exit(126);
@@ -219,6 +221,17 @@ bool EngineProcess::waitForExit(int& exitStatus, int timeoutMs) {
         }
     }
     return false;
+}
+
+int runTool(const std::vector<std::string>& arguments, std::vector<std::string>& lines,
+            const std::string& folder) {
+    EngineProcess tool;
+    int status = -1;
+    lines.clear();
+    if (!tool.start(toolCommand(), folder, arguments, true) || !tool.readToEnd(lines, 120000) ||
+        !tool.waitForExit(status, 120000))
+        return -1;
+    return status;
 }
 
 std::string makeTemporaryDirectory() {

@@ -101,10 +101,11 @@ class EngineProcess {
     EngineProcess& operator=(const EngineProcess&) = delete;
 
     // Starts `command` (its first word a program's path) followed by the arguments in
-    // `workingDirectory` (the test's own directory when empty). Returns false if the pipes or the
-    // process cannot be made.
+    // `workingDirectory` (the test's own directory when empty); with `withErrors` its standard
+    // error goes to the same pipe as its output. Returns false if the pipes or the process cannot
+    // be made.
     bool start(const std::vector<std::string>& command, const std::string& workingDirectory = "",
-               const std::vector<std::string>& arguments = {});
+               const std::vector<std::string>& arguments = {}, bool withErrors = false);
 
     // Writes `line` followed by "\n". Returns false if stdin is closed or the write fails.
     bool sendLine(const std::string& line);
@@ -137,6 +138,12 @@ class EngineProcess {
     std::string pending;
     bool outputEnded = false;
 };
+
+// Runs the tool (toolCommand) with the arguments in `folder` (the test's own when empty) and
+// returns its exit status, -1 when it cannot be run or does not end within two minutes; `lines`
+// receives what it writes to standard output and standard error.
+int runTool(const std::vector<std::string>& arguments, std::vector<std::string>& lines,
+            const std::string& folder = "");
 
 // Makes a fresh, empty directory under the system's temporary directory and returns its path.
 // Removed again by removeDirectory (files directly inside it included).

@@ -44,19 +44,6 @@ TEST(DateTime, TokensExpandForTheThirtiethOfDecember2007) {
     char text[64] = "&ML";
     expandDateTimeTokens(text, march);
     EXPECT_STREQ(text, "M\xE4rz"); // Windows-1252, one byte for the umlaut
-
-    // formatDateTime takes the local time now plus the offset.
-    const char* previous = std::getenv("TZ");
-    const std::string saved = previous ? previous : "";
-    setenv("TZ", "UTC0", 1);
-    tzset();
-    std::tm noon = December30th2007;
-    noon.tm_hour = 12;
-    std::strcpy(text, "&T. &ML &JJJ, &WL");
-    formatDateTime(text, static_cast<int>(timegm(&noon) - std::time(nullptr)));
-    EXPECT_STREQ(text, "30. Dezember 2007, Sonntag");
-    previous ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
-    tzset();
 }
 
 TEST_F(OutputLog, LinesOfTwoThreadsStayWholeAndTheLogbookIsOpenedOnce) {

@@ -35,12 +35,9 @@ class FaultInjection : public ::testing::Test {
         tarnwick::prepareTables();
         // One correct endgame file for the whole suite, written by the tool.
         const std::string folder = tarnwick_test::makeTemporaryDirectory();
-        EngineProcess tool;
-        ASSERT_TRUE(tool.start(tarnwick_test::toolCommand(), folder, {"egtb", "build"}));
         std::vector<std::string> ignored;
-        int status = -1;
-        ASSERT_TRUE(tool.readToEnd(ignored, TimeoutMs) && tool.waitForExit(status, TimeoutMs));
-        ASSERT_TRUE(tarnwick_test::readFile(folder + "/Endgame.bin", goodFile) && status == 0);
+        ASSERT_EQ(tarnwick_test::runTool({"egtb", "build"}, ignored, folder), 0);
+        ASSERT_TRUE(tarnwick_test::readFile(folder + "/Endgame.bin", goodFile));
         tarnwick_test::removeDirectory(folder);
     }
 
