@@ -97,9 +97,10 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
 // found with their distance, for either side: mate values pass through the table counted from the
 // stored position, so the mate searches that follow one another each report their own. `go mate
 // N` ends once a mate shows, or after iteration 2N - 1 (the final report names the depth after
-// it). A move into stalemate or a repetition scores 0 and its line ends there; a root without a
-// legal move, or a refused position, gives "bestmove 0000"; any other, however soon its limit
-// stops it, a legal move. Of 218 legal root moves the first 128 are searched.
+// it). A move into stalemate or a repetition (at the root also one of six plies through the game)
+// scores 0 and its line ends there; a root without a legal move, or a refused position, gives
+// "bestmove 0000"; any other, however soon its limit stops it, a legal move. Of 218 legal root
+// moves the first 128 are searched.
 TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
     const std::string rooks = "position fen 2rr2k1/5ppp/8/8/8/4R3/4R3/4R1K1 w - - 0 1";
     const std::string rows[][3] = {
@@ -121,6 +122,9 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
          " score cp 0 | pv c6c7$", "bestmove c6c7"},
         {"position startpos moves g1f3 b8c6 f3g1\ngo depth 4 searchmoves c6b8",
          " score cp 0 | pv c6b8$", "bestmove c6b8"},
+        {"position fen r3k3/8/8/8/8/8/8/4K3 w - - 0 1 moves e1e2 a8b8 e2d1 b8c8 d1e1\ngo depth 3 "
+         "searchmoves c8a8",
+         " score cp 0 | pv c8a8$", "bestmove c8a8"},
         {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
         {"position fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
