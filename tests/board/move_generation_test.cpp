@@ -98,66 +98,50 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
     }
 }
 
-// The rights of the FEN less those of every king and rook square a move has left or reached.
-int rightsAfter(int rights, const std::vector<Move>& played) {
-    const std::pair<int, int> lost[] = {{squareOf("e1"), WhiteKingSide | WhiteQueenSide},
-                                        {squareOf("h1"), WhiteKingSide},
-                                        {squareOf("a1"), WhiteQueenSide},
-                                        {squareOf("e8"), BlackKingSide | BlackQueenSide},
-                                        {squareOf("h8"), BlackKingSide},
-                                        {squareOf("a8"), BlackQueenSide}};
-    for (const Move& each : played)
-        for (const auto& [square, rightsOfSquare] : lost)
-            if (each.from == square || each.to == square)
-                rights &= ~rightsOfSquare;
-    return rights;
-}
-
 // Random walks from a position where both sides can castle and take rooks, with every
 // combination of rights in the FEN: after each make and each unmake the rights are those of the
-// moves played, and no castling is generated without its right.
+// FEN less those of every king and rook square a move has left or reached, and no castling is
+// generated without its right.
 TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack) {
     std::mt19937 random(2026);
-    for (int fenRights = 0; fenRights < 16; ++fenRights) {
-        std::string field;
+    const char* const squares[] = {"e1", "e1", "h1", "a1", "e8", "e8", "h8", "a8"};
+    const int rightOf[] = {WhiteKingSide, WhiteQueenSide, WhiteKingSide, WhiteQueenSide,
+                           BlackKingSide, BlackQueenSide, BlackKingSide, BlackQueenSide};
+    for (int walk = 0; walk < 64; ++walk) {
+        const int fenRights = walk % 16;
+        std::string fen = "fen r3k2r/p1pq1ppp/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w -";
         for (int bit = 0; bit < 4; ++bit)
             if (fenRights & (1 << bit))
-                field += "KQkq"[bit];
-        const std::string fen = "fen r3k2r/p1pq1ppp/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w " +
-                                (field.empty() ? "-" : field) + " - 0 1";
-        for (int walk = 0; walk < 4; ++walk) {
-            setPosition(fen.c_str());
-            ASSERT_EQ(castlingRights, fenRights) << fen;
-            std::vector<Move> played;
-            while (played.size() < 50) {
-                std::vector<Move> legal;
-                for (const Move& candidate : generatedMoves()) {
-                    const int right = candidate.kind == CastleKingSide ? kingSideRight[sideToMove]
-                                      : candidate.kind == CastleQueenSide
-                                          ? queenSideRight[sideToMove]
-                                          : 0;
-                    EXPECT_EQ(castlingRights & right, right) << fen;
-                    makeMove(candidate);
-                    if (!isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
-                        legal.push_back(candidate);
-                    unmakeMove(candidate);
-                }
-                if (legal.empty())
-                    break;
-                moveStack[currentSlot] = legal[random() % legal.size()];
-                played.push_back(moveStack[currentSlot]);
-                makeMove(played.back());
-                ASSERT_EQ(castlingRights, rightsAfter(fenRights, played)) << fen;
-                std::swap(sideToMove, otherSide);
-                ++currentSlot;
+                fen += "KQkq"[bit];
+        setPosition((fen + " - 0 1").c_str());
+        std::vector<Move> played;
+        std::vector<int> rights{fenRights}; // after each move of `played`
+        while (played.size() < 50) {
+            ASSERT_EQ(castlingRights, rights.back()) << fen;
+            std::vector<Move> legal = generatedMoves(true);
+            for (const Move& each : legal) {
+                const int right = each.kind == CastleKingSide    ? kingSideRight[sideToMove]
+                                  : each.kind == CastleQueenSide ? queenSideRight[sideToMove]
+                                                                 : 0;
+                EXPECT_EQ(castlingRights & right, right) << fen;
             }
-            while (!played.empty()) {
-                --currentSlot;
-                std::swap(sideToMove, otherSide);
-                unmakeMove(played.back());
-                played.pop_back();
-                ASSERT_EQ(castlingRights, rightsAfter(fenRights, played)) << fen;
-            }
+            if (legal.empty())
+                break;
+            played.push_back(moveStack[currentSlot] = legal[random() % legal.size()]);
+            rights.push_back(rights.back());
+            for (int k = 0; k < 8; ++k)
+                if (played.back().from == squareOf(squares[k]) ||
+                    played.back().to == squareOf(squares[k]))
+                    rights.back() &= ~rightOf[k];
+            makeMove(played.back());
+            std::swap(sideToMove, otherSide);
+            ++currentSlot;
+        }
+        for (; !played.empty(); played.pop_back(), rights.pop_back()) {
+            --currentSlot;
+            std::swap(sideToMove, otherSide);
+            unmakeMove(played.back());
+            ASSERT_EQ(castlingRights, rights[rights.size() - 2]) << fen;
         }
     }
 }
