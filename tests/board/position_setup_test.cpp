@@ -58,17 +58,6 @@ TEST(SetupPosition, GivesTheSamePositionAsTheEquivalentPlacement) {
     }
 }
 
-TEST(SetupPosition, KeepsTheNewest103GameMoves) { // 120 moves: only the last 103 are remembered,
-                                                  // the oldest fall out at the bottom.
-    std::string text = "startpos moves";
-    for (int i = 0; i < 30; ++i)
-        text += " g1f3 g8f6 f3g1 f6g8";
-    setPosition(text.c_str());
-    EXPECT_EQ(moveStack[0], SentinelMove);
-    EXPECT_EQ(moveStack[NewestHistorySlot].from, squareOf("f6"));
-    EXPECT_TRUE(keysMatchScratch());
-}
-
 TEST(SetupPosition, RefusesPlacementsTheListsCannotHold) {
     const char* const refused[][2] = {
         {"fen 8/8/8/8/8/8/8/8 w - - 0 1", "white has no king"},

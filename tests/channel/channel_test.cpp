@@ -47,7 +47,6 @@ class ChannelTest : public ::testing::Test {
     const tarnwick_test::WorkingFolder folder; // made before SetUp, removed after TearDown
 };
 
-
 using Dispatcher = ChannelTest;
 
 // What parseGoParameters makes of `text`: "budget depthLimit nodeLimit clockEndsSearch
@@ -173,7 +172,6 @@ TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
         EXPECT_EQ(c.option, c.after) << c.args;
     }
 }
-
 
 using OutputLog = ChannelTest;
 

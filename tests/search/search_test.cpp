@@ -1,5 +1,6 @@
-// The score and line texts of the `info depth` lines (the flows of `bestmove` lines are checked
-// end to end).
+// The bench node count, the engine's signature: the same in every build (a count that differs in
+// one build only means undefined behaviour or an uninitialised read). And the score and line texts
+// of the `info depth` lines (the flows of `bestmove` lines are checked end to end).
 #include <gtest/gtest.h>
 
 #include "search/node_search.h"
@@ -8,6 +9,17 @@
 
 namespace tarnwick_test {
 namespace {
+
+// `tarnwick-tool bench 5`. Changes only with a change of the search's behaviour.
+inline constexpr const char* BenchDepth5Signature = "Nodes searched: 1951530";
+
+TEST(BenchSignature, IsTheCommittedCountInEveryBuild) {
+    std::vector<std::string> lines;
+    EXPECT_EQ(runTool({"bench", "5"}, lines), 0);
+    ASSERT_GE(lines.size(), 41u);
+    EXPECT_TRUE(lines[39].starts_with("Position 40/40:")) << lines[39];
+    EXPECT_EQ(lines[40], BenchDepth5Signature);
+}
 
 using namespace tarnwick;
 
