@@ -3,6 +3,7 @@
 // the lists, the man count, the castling rights and both keys are as they must be, the same count
 // from perft, and a search to depth 2 (at most 20,000 nodes) that must leave the position untouched
 // and name a legal move.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -40,45 +41,6 @@ void checkKeysAndConsistency(const char* when) {
     }
 }
 
-void exchangeSides() {
-    sideToMove = otherSide;
-    otherSide = 1 - sideToMove;
-}
-
-std::uint64_t walkLeaves = 0;
-int walkPliesLeft = 0;
-int legalRootMoves = 0;
-Move legalRoots[256];
-
-// The moveCallback of the walk: every candidate is made and unmade with the checks around it.
-int walkMove(SearchFrame* frame) {
-    const Move move = moveStack[currentSlot];
-    const tarnwick_test::PositionSnapshot before = tarnwick_test::takeSnapshot();
-    makeMove(move);
-    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    exchangeSides();
-    checkKeysAndConsistency("after makeMove");
-    if (legal) {
-        if (walkPliesLeft == WalkDepth && legalRootMoves < 256)
-            legalRoots[legalRootMoves++] = move;
-        if (walkPliesLeft == 1) {
-            ++walkLeaves;
-        } else {
-            ++currentSlot;
-            --walkPliesLeft;
-            generateAllMoves(frame);
-            ++walkPliesLeft;
-            --currentSlot;
-        }
-    }
-    exchangeSides();
-    unmakeMove(move);
-    checkKeysAndConsistency("after unmakeMove");
-    if (!(tarnwick_test::takeSnapshot() == before))
-        fail("unmakeMove did not restore the position");
-    return 0;
-}
-
 int devNull = -1;
 
 } // namespace
@@ -110,18 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkKeysAndConsistency("after setupPosition");
     const tarnwick_test::PositionSnapshot root = tarnwick_test::takeSnapshot();
 
-    // The walk, then perft over the same tree: the counts must agree.
-    walkLeaves = 0;
-    walkPliesLeft = WalkDepth;
-    legalRootMoves = 0;
-    const MoveCallback savedCallback = moveCallback;
-    moveCallback = walkMove;
-    currentSlot = RootSlot;
-    generateAllMoves(nullptr);
-    moveCallback = savedCallback;
+    // The checked walk, then perft over the same tree: the counts must agree.
+    const tarnwick_test::CheckedWalk walk = tarnwick_test::walkAndCheck(WalkDepth);
+    if (walk.failures != 0)
+        fail("a make or unmake of the walk left the board, the lists or the keys wrong");
     if (!(tarnwick_test::takeSnapshot() == root))
         fail("the walk did not leave the position as it found it");
-    if (perft(WalkDepth, nullptr) != walkLeaves)
+    if (perft(WalkDepth, nullptr) != walk.leaves)
         fail("perft counts a different number of leaves than the walk");
     if (!(tarnwick_test::takeSnapshot() == root))
         fail("perft did not leave the position as it found it");
@@ -138,16 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Move best[LineSlots];
     copyRootLine(best);
     // Even a search its node cap stops before the first root move is done names a legal move.
-    if (legalRootMoves == 0) {
-        if (best[0].kind != Sentinel)
-            fail("a best move in a position without legal moves");
-    } else {
-        bool found = false;
-        for (int i = 0; i < legalRootMoves; ++i)
-            found = found || legalRoots[i] == best[0];
-        if (!found)
-            fail("the best move is not one of the legal moves");
-    }
+    const std::vector<Move>& legal = walk.legalRootMoves;
+    if (legal.empty() ? best[0].kind != Sentinel
+                      : std::find(legal.begin(), legal.end(), best[0]) == legal.end())
+        fail("the best move is not one of the legal moves, or there is none to make");
     sendOwedBestMove(0);
     return 0;
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
 
 namespace tarnwick_test {
 
@@ -54,6 +56,53 @@ inline bool keysMatchScratch() {
     std::uint32_t lock = 0, index = 0;
     tarnwick::computeKeysFromScratch(lock, index);
     return lock == tarnwick::lockKey && index == tarnwick::indexKey;
+}
+
+// A walk of the move tree `depth` plies deep over the real generators that checks every move it
+// makes, legal or not: after the make and the side exchange the board, lists, man count and square
+// sets agree and the keys equal keys computed from scratch; the unmake restores the snapshot.
+struct CheckedWalk {
+    long failures = 0;
+    std::uint64_t leaves = 0; // legal moves at the last ply, as perft counts them
+    long movesOfKind[tarnwick::Sentinel + 1]{};
+    std::vector<tarnwick::Move> legalRootMoves;
+};
+inline CheckedWalk* walk = nullptr;
+inline int walkPliesLeft = 0;
+inline int checkWalkMove(tarnwick::SearchFrame* frame) {
+    using namespace tarnwick;
+    const Move move = moveStack[currentSlot];
+    const PositionSnapshot before = takeSnapshot();
+    makeMove(move);
+    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    std::swap(sideToMove, otherSide);
+    walk->failures += !keysMatchScratch() || !boardIsConsistent();
+    if (legal && currentSlot == RootSlot)
+        walk->legalRootMoves.push_back(move);
+    if (legal && walkPliesLeft == 1) {
+        ++walk->leaves;
+    } else if (legal && walkPliesLeft > 1) {
+        ++currentSlot, --walkPliesLeft;
+        generateAllMoves(frame);
+        --currentSlot, ++walkPliesLeft;
+    }
+    std::swap(sideToMove, otherSide);
+    unmakeMove(move);
+    walk->failures += !(takeSnapshot() == before) || !boardIsConsistent();
+    ++walk->movesOfKind[move.kind];
+    return 0;
+}
+inline CheckedWalk walkAndCheck(int depth) {
+    CheckedWalk result;
+    if (depth <= 0)
+        return result;
+    walk = &result;
+    walkPliesLeft = depth;
+    const tarnwick::MoveCallback saved = tarnwick::moveCallback;
+    tarnwick::moveCallback = checkWalkMove;
+    tarnwick::generateAllMoves(nullptr);
+    tarnwick::moveCallback = saved;
+    return result;
 }
 
 // Sets the position of a `position` argument text up as the engine does, at the root, with the
