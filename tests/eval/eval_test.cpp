@@ -1,18 +1,192 @@
-// The endgame data: the probe on hand-made files (mate score arithmetic, bytes without meaning,
-// files missing, short or long), and the solved endings and the file built from them (known facts,
-// every value against its successors, the layout, and the probe on the built file against a
-// one-ply search over the engine's own moves).
+// The evaluation in this process: the running score of the search against the evaluation from
+// scratch along random walks; the endgame data, solved, written and probed; and the tool's eval and
+// egtb commands run as a program.
 #include <algorithm>
+#include <cstdint>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
-#include "eval_test_support.h"
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
+#include "board/move_notation.h"
+#include "board/position_setup.h"
+#include "eval/endgame_builder.h"
+#include "eval/endgame_data.h"
+#include "eval/root_evaluation.h"
+#include "eval/static_evaluation.h"
 #include "search/node_search.h"
+#include "search/transposition_table.h"
+#include "test_support.h"
 
 namespace tarnwick {
 namespace {
+
+int dataSquare(const char* name) {
+    return endgameSquare(name[0] - 'a', name[1] - '1');
+}
+
+using tarnwick_test::setPosition;
+using tarnwick_test::WorkingFolder;
+
+// The position with the evaluation's state reset.
+void setUpRoot(const char* positionText) {
+    resetEvaluation();
+    setPosition(positionText);
+}
+
+// The 425,984 bytes of "Endgame.bin", solved once per test program (it takes a moment under the
+// sanitizers); the solved endings stay readable through solvedEndgameValue.
+const std::uint8_t* builtEndgameData() {
+    static const std::vector<std::uint8_t> data = [] {
+        std::vector<std::uint8_t> bytes(EndgameFileSize);
+        buildEndgameData(bytes.data());
+        return bytes;
+    }();
+    return data.data();
+}
+
+void writeFile(const char* name, const void* bytes, std::size_t size) {
+    std::ofstream(name, std::ios::binary)
+        .write(static_cast<const char*>(bytes), std::streamsize(size));
+}
+
+
+int pawnsOnFile(int colour, int file) {
+    int count = 0;
+    for (int rank = 0; rank < 8; ++rank) {
+        const BoardCell& cell = board[makeSquare(file, rank)];
+        count += cell.piece == Pawn && cell.colour == colour;
+    }
+    return count;
+}
+
+// Material, table values, pawn structure from the board and the castling bonuses earned in the
+// walk, seen by `side`. False when a file holds three pawns of one colour: the file masks lose
+// count there, deliberately, and walks stop.
+bool scoreFromScratch(int side, const int castlingBonus[2], int& score) {
+    score = castlingBonus[side] - castlingBonus[1 - side];
+    for (int s = 0; s < BoardCells; ++s) {
+        if (!isOnBoard(s) || board[s].piece == Empty)
+            continue;
+        const int value =
+            pieceSquareTable[board[s].colour][board[s].piece][s] + pieceValue[board[s].piece];
+        score += board[s].colour == side ? value : -value;
+    }
+    PawnFileMasks masks{};
+    for (int colour = White; colour <= Black; ++colour) {
+        for (int file = 0; file < 8; ++file) {
+            const int count = pawnsOnFile(colour, file);
+            if (count >= 3)
+                return false;
+            masks.files[colour] |= static_cast<std::uint8_t>((count >= 1) << file);
+            masks.doubled[colour] |= static_cast<std::uint8_t>((count >= 2) << file);
+        }
+    }
+    score += pawnStructurePenalty(masks, 1 - side) - pawnStructurePenalty(masks, side);
+    return true;
+}
+
+bool isSpecial(const Move& move) {
+    return move.captured != Empty || move.kind != NormalMove ||
+           (move.piece == Pawn && (move.to - move.from == 32 || move.from - move.to == 32));
+}
+
+// Counts the kinds of move the walks must take in often enough.
+void countKinds(const Move& move, std::map<std::string, int>& seen) {
+    seen["en passant"] += move.kind == EnPassant;
+    seen["quiet promotion"] += move.kind == Promotion && move.captured == Empty;
+    seen["capture promotion"] += move.kind == Promotion && move.captured != Empty;
+    seen["king-side castling"] += move.kind == CastleKingSide;
+    seen["queen-side castling"] += move.kind == CastleQueenSide;
+    const bool pawnTakes = move.piece == Pawn && (move.captured != Empty || move.kind == EnPassant);
+    seen["pawn capture doubling"] += pawnTakes && pawnsOnFile(sideToMove, fileOf(move.to)) >= 1;
+    seen["pawn capture undoubling"] += pawnTakes && pawnsOnFile(sideToMove, fileOf(move.from)) >= 2;
+}
+
+// clang-format off
+constexpr const char* rootPositions[] = {
+    "startpos",
+    "fen r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R w KQkq - 0 1",
+    "fen r3k2r/1P4P1/8/8/8/8/1p4p1/R3K2R w KQkq - 0 1",
+    "fen rnbqkbnr/ppppp1pp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
+    "fen 4k3/1p1p1p1p/p1p1p1p1/8/8/P1P1P1P1/1P1P1P1P/4K3 w - - 0 1",
+    "fen r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 0 1",
+    "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+    "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "fen 4k3/pp1p1ppp/8/2pPp3/8/8/PPP1PPPP/4K3 w - - 0 1",
+    "fen r3k3/1P3ppp/8/8/8/8/PPP3p1/4K2R b Kq - 0 1",
+};
+// clang-format on
+
+constexpr int WalksPerRoot = 40;
+constexpr int LongestWalk = 60; // stays within the pawn-mask stack and the move stack
+
+TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
+    std::mt19937 random(20261206u);
+    int positions = 0;
+    int movesPlayed = 0;
+    std::map<std::string, int> seen;
+    std::vector<Move> moves;
+    for (const char* base : rootPositions) {
+        for (int walk = 0; walk < WalksPerRoot; ++walk) {
+            const std::string root = base;
+            setUpRoot(base);
+            int score = prepareRootEvaluation(); // seen by the side to move
+            int castlingBonus[2] = {0, 0};
+            int expected;
+            if (!scoreFromScratch(sideToMove, castlingBonus, expected))
+                continue;
+            ++positions;
+            ASSERT_EQ(score, expected) << root;
+            std::string line;
+            for (int step = 0; step < LongestWalk; ++step) {
+                moves = tarnwick_test::generatedMoves(true);
+                if (moves.empty())
+                    break;
+                // Half of the choices go to captures, promotions, castlings and double steps.
+                const auto specialsEnd =
+                    std::stable_partition(moves.begin(), moves.end(), isSpecial);
+                const auto specials = static_cast<std::size_t>(specialsEnd - moves.begin());
+                const std::size_t pool =
+                    specials > 0 && random() % 2 == 0 ? specials : moves.size();
+                const Move move = moves[random() % pool];
+                ++movesPlayed;
+                countKinds(move, seen);
+                line += std::string(" ") + moveToText(move).text;
+
+                // As the search does: make, copy the parent pawn record, add the change.
+                moveStack[currentSlot] = move;
+                makeMove(move);
+                pawnRecordOfPly(ply) = pawnMaskStack[ply];
+                const int mover = sideToMove;
+                const int afterMove = score + evaluateMove();
+                castlingBonus[mover] += move.kind == CastleKingSide    ? 32
+                                        : move.kind == CastleQueenSide ? 16
+                                                                       : 0;
+                if (!scoreFromScratch(mover, castlingBonus, expected))
+                    break;
+                ASSERT_EQ(afterMove, expected) << root << " then" << line;
+                std::swap(sideToMove, otherSide);
+                ++ply;
+                ++currentSlot;
+                score = -afterMove;
+            }
+        }
+    }
+    ply = 0;
+    currentSlot = RootSlot;
+
+    EXPECT_GE(positions, 300);
+    EXPECT_GE(movesPlayed, 5000);
+    for (const auto& [kind, count] : seen)
+        EXPECT_GE(count, 10) << kind;
+}
+
 
 constexpr int Draw = EndgameDraw;
 constexpr int Unknown = EndgameNoKnowledge; // no knowledge, or a position that cannot occur
@@ -197,6 +371,51 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
         EXPECT_EQ(probeEndgame(), expected) << text << " at ply " << probePly;
         ply = 0;
     }
+}
+
+
+using Lines = std::vector<std::string>;
+using tarnwick_test::runTool;
+
+// The start position by default: score, phase, weaker side, then twelve tables of 64 values in
+// a1, b1, ..., h8 order, the white king's first (flat before the endgame), the black pawns' last.
+TEST(ToolCommands, EvalPrintsScorePhaseWeakerSideAndTwelveTables) {
+    Lines lines;
+    ASSERT_EQ(runTool({"eval"}, lines), 0);
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 3),
+              (Lines{"score 0", "phase 45", "weaker none"}));
+    setUpRoot("startpos");
+    prepareRootEvaluation();
+    std::string whiteKing = "pst white king", blackPawns = "pst black pawn";
+    for (int s = 0; s < 64; ++s) {
+        whiteKing += " 0";
+        blackPawns.append(" ").append(
+            std::to_string(pieceSquareTable[Black][Pawn][makeSquare(s % 8, s / 8)]));
+    }
+    EXPECT_EQ(lines[3], whiteKing);
+    EXPECT_EQ(lines[14], blackPawns);
+    EXPECT_EQ(runTool({"eval", "fen", "8/8/8/8/8/8/8/8", "w", "-", "-", "0", "1"}, lines), 2);
+}
+
+// The build writes the solved data byte for byte; the probe reads them back for white king e1 and
+// queen d1 against the black king e8, Black to move.
+TEST(ToolCommands, EgtbBuildsTheFileProbesItAndRefusesOtherMaterial) {
+    const WorkingFolder folder;
+    Lines lines;
+    ASSERT_EQ(runTool({"egtb", "build"}, lines, folder.path), 0);
+    std::string written;
+    ASSERT_TRUE(tarnwick_test::readFile(folder.path + "/" + EndgameFileName, written));
+    EXPECT_EQ(written, std::string(builtEndgameData(), builtEndgameData() + EndgameFileSize));
+    const int value = solvedEndgameValue(
+        Queen, endgameKey(dataSquare("e1"), dataSquare("e8"), dataSquare("d1"), 1));
+    ASSERT_EQ(runTool({"egtb", "probe", "fen", "4k3/8/8/8/8/8/8/3QK3", "b", "-", "-", "0", "1"},
+                      lines, folder.path),
+              0);
+    EXPECT_EQ(lines, (Lines{"offset 32137", "value " + std::to_string(value),
+                            "score " + std::to_string(MateScore - 1 - 2 * value)}));
+    EXPECT_EQ(runTool({"egtb", "probe", "startpos"}, lines, folder.path), 2);
+    EXPECT_EQ(runTool({"egtb", "build", "/nonexistent-folder/Endgame.bin"}, lines), 1);
 }
 
 } // namespace
