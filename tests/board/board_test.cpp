@@ -34,7 +34,6 @@ inline std::string movesText(const char* position, const char* from = "", bool s
     return text;
 }
 
-
 int walkEndSlot = 0;
 long failures = 0;
 long movesOfKind[Sentinel + 1]{};
@@ -118,7 +117,6 @@ TEST(PerftTool, PrintsRootMovesInGenerationOrderAndRefusesBadInputWithOneLine) {
         EXPECT_EQ(lines.size(), 1u) << arguments;
     }
 }
-
 
 TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
     const char* const cases[][3] = {
@@ -250,7 +248,6 @@ TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack)
         }
     }
 }
-
 
 // Everything but the leftovers on empty squares and in captured men's entries: the keys stand
 // for the board.

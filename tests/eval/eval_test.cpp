@@ -55,7 +55,6 @@ void writeFile(const char* name, const void* bytes, std::size_t size) {
         .write(static_cast<const char*>(bytes), std::streamsize(size));
 }
 
-
 int pawnsOnFile(int colour, int file) {
     int count = 0;
     for (int rank = 0; rank < 8; ++rank) {
@@ -186,7 +185,6 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
     for (const auto& [kind, count] : seen)
         EXPECT_GE(count, 10) << kind;
 }
-
 
 constexpr int Draw = EndgameDraw;
 constexpr int Unknown = EndgameNoKnowledge; // no knowledge, or a position that cannot occur
@@ -372,7 +370,6 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
         ply = 0;
     }
 }
-
 
 using Lines = std::vector<std::string>;
 using tarnwick_test::runTool;

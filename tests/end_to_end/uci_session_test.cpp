@@ -1,18 +1,119 @@
-// The engine binary through pipes as a GUI drives it: exactly one `bestmove` per `go` in every
-// flow and none that is not owed, `isready` answered during a search, and the clock ending
-// searches within generous margins.
+// The engine binary driven through pipes as a chess GUI drives it: the replies, how input is
+// read, the logbook in debug mode, how the process ends; exactly one `bestmove` per `go` in every
+// flow; searches and their reports; the options for analysis and fast games; and whole games, one
+// at a fixed depth move for move beside the engine built with the tests (the engine under test
+// may be a build for another system), one whose GUI sends the position as a FEN every move.
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "board/board.h"
 #include "engine_session.h"
+#include "search/transposition_table.h"
 
 using namespace end_to_end;
+using Lines = std::vector<std::string>;
 
 namespace {
+
+
+class UciProtocol : public EngineSession {};
+
+const Lines UciReply = {
+    "id name Tarnwick 4.15",
+    "id author Velmarok",
+    "option name Hash type spin default 1 min 1 max 1024",
+    "option name Ponder type check default true",
+    "option name Move Overhead type spin default 3000 min 0 max 5000",
+    "option name MultiPV type spin default 1 min 1 max 32",
+    "option name Clear Hash type button",
+    "uciok",
+};
+
+TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
+    EXPECT_EQ(exchange("isready\n", "readyok"), Lines{"readyok"}); // before any `uci`
+    EXPECT_EQ(exchange("uci\n", "uciok"), UciReply);
+    // Each input gets exactly its readyok lines: unknown words are ignored, line ends, blanks and
+    // case are forgiven, empty lines and a zero byte dropped, an overlong line dropped whole (its
+    // "uci" is never read as a command) while the longest line still fits.
+    const std::pair<std::string, int> inputs[] = {
+        {"ucinewgame\nregister later\nxyzzy\nisready\n", 1},
+        {"\tIsReady  \r\n", 1},
+        {"ISREADY\r", 1},
+        {"\n\n  \n\t\r\n isready\t\n", 1},
+        {"isready\r\nisready\risready\n", 3},
+        {std::string("is\0ready\n", 9), 1},
+        {"position fen " + std::string(40000, 'x') + " uci\nisready\n", 1},
+        {"setoption name Hash value 1 " + std::string(16000, 'z') + "\nisready\n", 1},
+    };
+    for (std::size_t i = 0; i < std::size(inputs); ++i) {
+        ASSERT_TRUE(engine.sendRaw(inputs[i].first));
+        Lines lines;
+        for (int n = 0; n < inputs[i].second; ++n)
+            ASSERT_TRUE(engine.readUntil("readyok", lines, ReplyTimeoutMs)) << "input " << i;
+        EXPECT_EQ(lines, Lines(inputs[i].second, "readyok")) << "input " << i;
+    }
+    // Several lines in one write are answered in order.
+    Lines lines = exchange("isready\nUci\nisready\n", "readyok");
+    ASSERT_TRUE(engine.readUntil("readyok", lines, ReplyTimeoutMs));
+    Lines expected = UciReply;
+    expected.insert(expected.begin(), "readyok");
+    expected.push_back("readyok");
+    EXPECT_EQ(lines, expected);
+    // A line split across two writes is one command.
+    ASSERT_TRUE(engine.sendRaw("is"));
+    std::string line;
+    EXPECT_FALSE(engine.readLine(line, 200));
+    EXPECT_EQ(exchange("ready\n", "readyok"), Lines{"readyok"});
+
+    // The logbook appears with `debug on` only.
+    EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
+    exchange("debug on\nisready\n", "readyok");
+    exchange("ucinewgame\n" + std::string(20000, 'x') + "\nuci\n", "uciok");
+    exchange("debug off\nisready\n", "readyok");
+    // End of input after a search with its own limit: the search and the last command, which has
+    // no line end, are still carried out, then the process ends.
+    ASSERT_TRUE(engine.sendRaw("position startpos\ngo movetime 300\nisready"));
+    lines = finish();
+    EXPECT_EQ(countPrefixed(lines, "bestmove "), 1);
+    EXPECT_EQ(countPrefixed(lines, "readyok"), 1);
+
+    std::string text;
+    ASSERT_TRUE(tarnwick_test::readFile(directory + "/LogBook.txt", text));
+    text = tarnwick_test::withLineFeeds(text); // the platform's line ends, each checked
+    std::istringstream logLines(text);
+    const std::string stamp = "##:##:## - "; // the time of day starts every line
+    for (std::string logLine; std::getline(logLines, logLine);) {
+        bool stamped = logLine.size() > stamp.size();
+        for (std::size_t i = 0; stamped && i < stamp.size(); ++i)
+            stamped = stamp[i] == '#' ? std::isdigit(static_cast<unsigned char>(logLine[i])) != 0
+                                      : logLine[i] == stamp[i];
+        EXPECT_TRUE(stamped) << logLine;
+    }
+    for (const std::string& reply : UciReply)
+        EXPECT_NE(text.find(" - Engine to GUI: \"" + reply + "\"\n"), std::string::npos) << reply;
+    for (const char* message :
+         {"Received: \"ucinewgame\"\n", "Processing: \"ucinewgame\" \"\"\n",
+          "Error: Unknown command - \"ucinewgame\" \"\"\n",
+          "Error: Line longer than 16383 characters dropped", "Processing: \"debug\" \"off\"\n"}) {
+        EXPECT_NE(text.find(message), std::string::npos) << message;
+    }
+    EXPECT_EQ(text.find("bestmove"), std::string::npos); // logging was off again
+}
+
+TEST_F(UciProtocol, QuitAsTheFirstCommandEndsWithStatusZero) {
+    ASSERT_TRUE(engine.sendLine("quit"));
+    EXPECT_TRUE(finish().empty());
+    EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
+}
+
 
 class SearchFlow : public EngineSession {};
 
@@ -217,6 +318,83 @@ TEST_F(SearchFlow, MoveOverheadGivesFastGamesRealTimeWithinTheClock) {
         const int time = std::atoi(info.c_str() + info.find(" time ") + 6);
         EXPECT_GE(time, budget * 2 / 3) << info;
         EXPECT_LT(used, clock) << info;
+    }
+}
+
+
+class SelfPlay : public EngineSession {
+  protected:
+    void SetUp() override {
+        EngineSession::SetUp();
+        tarnwick::prepareTables();
+        exchange("uci\nisready\n", "readyok");
+    }
+    void TearDown() override {
+        finish();
+        tarnwick::releaseTables();
+        EngineSession::TearDown();
+    }
+    // Sends the commands and returns the move of the bestmove line, which must be legal in
+    // `position`.
+    std::string legalAnswer(const std::string& position, const std::string& go) {
+        const std::set<std::string> legal = legalMoveTexts(position);
+        const std::string line =
+            exchange("position " + position + "\n" + go + "\n", "bestmove").back();
+        EXPECT_TRUE(legal.count(bestMoveOf(line))) << line << " in " << position;
+        return bestMoveOf(line);
+    }
+};
+
+// At a fixed depth the moves follow from the commands alone. The game ends by mate, stalemate,
+// a third repetition or the harness's cap of 120 plies.
+TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
+    tarnwick_test::EngineProcess reference;
+    ASSERT_TRUE(reference.start({TARNWICK_ENGINE_PATH}, directory));
+    reference.lineEnding.assign(1, '\n'); // a native program
+    std::string game = "startpos moves e2e4";
+    std::map<std::pair<std::uint32_t, int>, int> seen;
+    for (int ply = 1; ply < 120 && !legalMoveTexts(game).empty() &&
+                      ++seen[{tarnwick::lockKey, tarnwick::sideToMove}] < 3;
+         ++ply) {
+        const std::string best = legalAnswer(game, "go depth 5");
+        std::vector<std::string> expected;
+        ASSERT_TRUE(reference.sendRaw("position " + game + "\ngo depth 5\n"));
+        ASSERT_TRUE(reference.readUntil("bestmove", expected, ReplyTimeoutMs));
+        ASSERT_EQ(best, bestMoveOf(expected.back())) << game;
+        game += " " + best;
+    }
+}
+
+// The FEN of the position set up in this process, without castling rights or en passant square.
+std::string fenWithoutRights() {
+    std::string fen;
+    for (int rank = 7; rank >= 0; --rank) {
+        for (int file = 0, empty = 0; file < 8; ++file) {
+            const tarnwick::BoardCell& cell = tarnwick::board[rank * 16 + file];
+            if (cell.piece == tarnwick::Empty && ++empty && file < 7)
+                continue;
+            fen += empty > 0 ? std::to_string(empty) : "";
+            if (cell.piece != tarnwick::Empty)
+                fen += static_cast<char>("?KQRBNP"[cell.piece] | (cell.colour << 5));
+            empty = 0;
+        }
+        fen += rank > 0 ? "/" : "";
+    }
+    return fen + (tarnwick::sideToMove == tarnwick::White ? " w - - 0 1" : " b - - 0 1");
+}
+
+// Both kings have moved and come back, the FEN says so with "-", and the engine, which castles at
+// once here when it may, never castles.
+TEST_F(SelfPlay, AGuiSendingTheCurrentFenAfterTheKingsHaveMovedNeverSeesCastling) {
+    std::string position = "fen r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQK2R w KQkq - "
+                           "0 1 moves e1f1 e8f8 f1e1 f8e8";
+    for (int played = 0; played < 12; ++played) {
+        legalMoveTexts(position);
+        position = "fen " + fenWithoutRights();
+        const std::string best = legalAnswer(position, "go depth 5");
+        for (const char* castling : {"e1g1", "e1c1", "e8g8", "e8c8"})
+            ASSERT_NE(best, castling) << position;
+        position += " moves " + best;
     }
 }
 
