@@ -123,25 +123,19 @@ struct WorkingFolder {
     const std::string previous;
 };
 
-// The programs under test as commands, a program and the words before their own arguments: the
-// engine and the tool built with the tests, or those that the environment variables
-// TARNWICK_ENGINE and TARNWICK_TOOL name as blank-separated words, for instance the Windows
-// build under Wine: "/usr/lib/wine/wine64 /abs/path/tarnwick.exe".
+// The programs under test: the engine and the tool built with the tests, or the commands that
+// TARNWICK_ENGINE and TARNWICK_TOOL name ("/usr/lib/wine/wine64 /abs/path/tarnwick.exe").
 std::vector<std::string> engineCommand();
 std::vector<std::string> toolCommand();
-// The line end of the programs under test: "\r\n" when TARNWICK_LINE_END is "crlf" (Windows),
-// else "\n".
+// Their line end: "\r\n" when TARNWICK_LINE_END is "crlf" (Windows), else "\n".
 const std::string& lineEnd();
-// `text` with each line end `end` as "\n". A line that ends otherwise keeps the mark
-// "<bad line end>" (a lone line feed where "\r\n" is expected) or its "\r" (a carriage return
-// where none is), so that no comparison with the expected text can pass.
+// `text` with each line end `end` as "\n"; a line that ends otherwise keeps a mark of it
+// ("<bad line end>" or its "\r"), so that no comparison with the expected text can pass.
 std::string withLineFeeds(const std::string& text, const std::string& end = lineEnd());
 
-// Starts a program with its standard input and output connected to pipes held by the test.
-// Standard error is inherited. Lines read back have their line end (lineEnd()) removed; a line
-// that ends otherwise keeps a mark of it (see withLineFeeds).
-// SIGPIPE is ignored in the test process, so writing to a child that has ended fails with an
-// error instead of killing the test. The destructor kills and reaps a child still running.
+// A program with its standard input and output on pipes held by the test, as a GUI holds the
+// engine; lines read back lose their line end (see withLineFeeds). SIGPIPE is ignored in the test
+// process. The destructor kills and reaps a child still running.
 class EngineProcess {
   public:
     EngineProcess() = default;
@@ -149,35 +143,25 @@ class EngineProcess {
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
 
-    // Starts `command` (its first word a program's path) followed by the arguments in
-    // `workingDirectory` (the test's own directory when empty); with `withErrors` its standard
-    // error goes to the same pipe as its output. Returns false if the pipes or the process cannot
-    // be made.
+    // Starts `command` and the arguments in `workingDirectory` (the test's own when empty); with
+    // `withErrors` standard error goes to the output pipe too. False if it cannot be started.
     bool start(const std::vector<std::string>& command, const std::string& workingDirectory = "",
                const std::vector<std::string>& arguments = {}, bool withErrors = false);
 
-    // Writes `line` followed by "\n". Returns false if stdin is closed or the write fails.
+    // Writes the line and "\n", or the bytes as given; false when the write fails.
     bool sendLine(const std::string& line);
-    // Writes the bytes exactly as given, in one write call where the pipe allows.
     bool sendRaw(const std::string& bytes);
-    // Closes the child's standard input, which the child sees as end of input.
-    void closeInput();
+    void closeInput(); // the child's end of input
 
-    // Reads the next line into `line`. Returns false on timeout or when the child's output has
-    // ended before a full line arrived.
+    // The next line, all lines up to and with the first that starts with `prefix`, or all until
+    // the output ends; false on timeout (or the end of the output before the line).
     bool readLine(std::string& line, int timeoutMs);
-    // Reads lines until one that starts with `prefix`, appending every line read (the match
-    // included) to `lines`. Returns false on timeout or end of output before the match.
     bool readUntil(const std::string& prefix, std::vector<std::string>& lines, int timeoutMs);
-    // Reads every line until the child closes its output. Returns false on timeout.
     bool readToEnd(std::vector<std::string>& lines, int timeoutMs);
 
-    // The line end of the program's lines: lineEnd(), or "\n" for a native program run beside
-    // the programs under test.
-    std::string lineEnding = lineEnd();
+    std::string lineEnding = lineEnd(); // "\n" for a native program beside those under test
 
-    // Waits for the child to end and stores its exit status (128 + signal number if a signal
-    // ended it). On timeout the child is killed and false is returned.
+    // The child's exit status (128 + the signal that ended it); on timeout it is killed: false.
     bool waitForExit(int& exitStatus, int timeoutMs);
 
   private:
@@ -194,8 +178,7 @@ class EngineProcess {
 int runTool(const std::vector<std::string>& arguments, std::vector<std::string>& lines,
             const std::string& folder = "");
 
-// Makes a fresh, empty directory under the system's temporary directory and returns its path.
-// Removed again by removeDirectory (files directly inside it included).
+// A fresh, empty directory under the temporary directory; removeDirectory removes it and its files.
 std::string makeTemporaryDirectory();
 void removeDirectory(const std::string& path);
 

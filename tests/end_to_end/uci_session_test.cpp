@@ -23,7 +23,6 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-
 class UciProtocol : public EngineSession {};
 
 const Lines UciReply = {
@@ -113,7 +112,6 @@ TEST_F(UciProtocol, QuitAsTheFirstCommandEndsWithStatusZero) {
     EXPECT_TRUE(finish().empty());
     EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
 }
-
 
 class SearchFlow : public EngineSession {};
 
@@ -320,7 +318,6 @@ TEST_F(SearchFlow, MoveOverheadGivesFastGamesRealTimeWithinTheClock) {
         EXPECT_LT(used, clock) << info;
     }
 }
-
 
 class SelfPlay : public EngineSession {
   protected:
