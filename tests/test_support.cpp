@@ -1,5 +1,5 @@
-// Helpers shared by the test programs: a child process driven through pipes, temporary
-// directories and whole files.
+// Helpers shared by the test programs: positions and their moves, a working folder, a child
+// process driven through pipes, temporary directories and whole files.
 #include "test_support.h"
 
 #include <chrono>
@@ -16,8 +16,6 @@
 #include <unistd.h>
 #include <utility>
 
-#include "board/make_unmake.h"
-#include "board/move_generation.h"
 #include "board/position_setup.h"
 #include "eval/endgame_data.h"
 #include "search/transposition_table.h"
@@ -33,20 +31,18 @@ void setPosition(const char* text) {
 static std::vector<tarnwick::Move> collected;
 static bool collectLegalOnly = false;
 
-static int collectMove(tarnwick::SearchFrame*) {
-    using namespace tarnwick;
-    const Move move = moveStack[currentSlot];
-    makeMove(move);
-    if (!collectLegalOnly || !isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
-        collected.push_back(move);
-    unmakeMove(move);
-    return 0;
-}
-
 std::vector<tarnwick::Move> generatedMoves(bool legalOnly) {
     collected.clear();
     collectLegalOnly = legalOnly;
-    tarnwick::moveCallback = collectMove;
+    tarnwick::moveCallback = [](tarnwick::SearchFrame*) {
+        using namespace tarnwick;
+        const Move move = moveStack[currentSlot];
+        makeMove(move);
+        if (!collectLegalOnly || !isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
+            collected.push_back(move);
+        unmakeMove(move);
+        return 0;
+    };
     tarnwick::generateAllMoves(nullptr);
     tarnwick::moveCallback = nullptr;
     return collected;
@@ -54,14 +50,12 @@ std::vector<tarnwick::Move> generatedMoves(bool legalOnly) {
 
 WorkingFolder::WorkingFolder()
     : path(makeTemporaryDirectory()), previous(std::filesystem::current_path().string()) {
-    if (chdir(path.c_str()) != 0)
-        std::abort();
+    std::filesystem::current_path(path);
     tarnwick::resetEndgameData();
 }
 
 WorkingFolder::~WorkingFolder() {
-    if (chdir(previous.c_str()) != 0)
-        std::abort();
+    std::filesystem::current_path(previous);
     removeDirectory(path);
     tarnwick::resetEndgameData();
 }
@@ -73,8 +67,7 @@ static long long nowMs() {
 
 static std::vector<std::string> commandFrom(const char* variable, const char* builtPath) {
     std::istringstream text(std::getenv(variable) ? std::getenv(variable) : "");
-    std::vector<std::string> words{std::istream_iterator<std::string>(text),
-                                   std::istream_iterator<std::string>()};
+    std::vector<std::string> words{std::istream_iterator<std::string>(text), {}};
     return words.empty() ? std::vector<std::string>{builtPath} : words;
 }
 
@@ -87,11 +80,8 @@ std::vector<std::string> toolCommand() {
 }
 
 const std::string& lineEnd() {
-    static const std::string end =
-        std::string(std::getenv("TARNWICK_LINE_END") ? std::getenv("TARNWICK_LINE_END") : "") ==
-                "crlf"
-            ? "\r\n"
-            : "\n";
+    static const char* const setting = std::getenv("TARNWICK_LINE_END");
+    static const std::string end = setting && std::string(setting) == "crlf" ? "\r\n" : "\n";
     return end;
 }
 
@@ -100,10 +90,8 @@ std::string withLineFeeds(const std::string& text, const std::string& end) {
     std::size_t start = 0;
     for (std::size_t feed; (feed = text.find('\n', start)) != std::string::npos; start = feed + 1) {
         const std::string line = text.substr(start, feed + 1 - start);
-        if (line.ends_with(end))
-            result += line.substr(0, line.size() - end.size()) + "\n";
-        else
-            result += line.substr(0, line.size() - 1) + "<bad line end>\n";
+        result += line.ends_with(end) ? line.substr(0, line.size() - end.size()) + "\n"
+                                      : line.substr(0, line.size() - 1) + "<bad line end>\n";
     }
     return result + text.substr(start);
 }
@@ -126,13 +114,11 @@ bool EngineProcess::start(const std::vector<std::string>& command,
     outputFd = fromChild[0];
     // Everything the child needs is made before fork: only async-signal-safe calls after it.
     std::vector<char*> argv;
-    for (const std::string& word : command)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::vector<std::string>* words : {&command, &arguments})
+        for (const std::string& word : *words)
+            argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    childPid = fork();
-    if (childPid == 0) {
+    if ((childPid = fork()) == 0) {
         dup2(toChild[0], STDIN_FILENO);
         dup2(fromChild[1], STDOUT_FILENO);
         if (withErrors)
@@ -228,25 +214,19 @@ int runTool(const std::vector<std::string>& arguments, std::vector<std::string>&
     EngineProcess tool;
     int status = -1;
     lines.clear();
-    if (!tool.start(toolCommand(), folder, arguments, true) || !tool.readToEnd(lines, 120000) ||
-        !tool.waitForExit(status, 120000))
-        return -1;
-    return status;
+    const bool ended = tool.start(toolCommand(), folder, arguments, true) &&
+                       tool.readToEnd(lines, 120000) && tool.waitForExit(status, 120000);
+    return ended ? status : -1;
 }
 
 std::string makeTemporaryDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarnwick-test-XXXXXX";
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/tarnwick-XXXXXX";
     return mkdtemp(pattern.data()) ? pattern : "";
 }
 
 void removeDirectory(const std::string& path) {
-    if (DIR* dir = path.empty() ? nullptr : opendir(path.c_str())) {
-        while (dirent* entry = readdir(dir))
-            unlink((path + "/" + entry->d_name).c_str()); // fails harmlessly for "." and ".."
-        closedir(dir);
-        rmdir(path.c_str());
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 bool readFile(const std::string& path, std::string& contents) {
@@ -256,7 +236,7 @@ bool readFile(const std::string& path, std::string& contents) {
 }
 
 bool fileExists(const std::string& path) {
-    return access(path.c_str(), F_OK) == 0;
+    return std::filesystem::exists(path);
 }
 
 } // namespace tarnwick_test

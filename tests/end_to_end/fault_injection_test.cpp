@@ -42,12 +42,7 @@ class FaultInjection : public ::testing::Test {
     }
 
     void SetUp() override { directory = tarnwick_test::makeTemporaryDirectory(); }
-    void TearDown() override {
-        chmod((directory + "/Endgame.bin").c_str(), 0644);
-        rmdir((directory + "/Endgame.bin").c_str());
-        rmdir((directory + "/LogBook.txt").c_str());
-        tarnwick_test::removeDirectory(directory);
-    }
+    void TearDown() override { tarnwick_test::removeDirectory(directory); }
     std::string path(const char* name) const { return directory + "/" + name; }
 
     void startEngine(const std::vector<std::string>& command = tarnwick_test::engineCommand(),
