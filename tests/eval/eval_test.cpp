@@ -1,6 +1,6 @@
 // The evaluation in this process: the running score of the search against the evaluation from
-// scratch along random walks; the endgame data, solved, written and probed; and the tool's eval and
-// egtb commands run as a program.
+// scratch along random walks; the endgame data, solved, written and probed; and the tool's egtb
+// commands run as a program.
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -133,7 +133,6 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
     std::vector<Move> moves;
     for (const char* base : rootPositions) {
         for (int walk = 0; walk < WalksPerRoot; ++walk) {
-            const std::string root = base;
             setUpRoot(base);
             int score = prepareRootEvaluation(); // seen by the side to move
             int castlingBonus[2] = {0, 0};
@@ -141,7 +140,7 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
             if (!scoreFromScratch(sideToMove, castlingBonus, expected))
                 continue;
             ++positions;
-            ASSERT_EQ(score, expected) << root;
+            ASSERT_EQ(score, expected) << base;
             std::string line;
             for (int step = 0; step < LongestWalk; ++step) {
                 moves = tarnwick_test::generatedMoves(true);
@@ -169,7 +168,7 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
                                                                        : 0;
                 if (!scoreFromScratch(mover, castlingBonus, expected))
                     break;
-                ASSERT_EQ(afterMove, expected) << root << " then" << line;
+                ASSERT_EQ(afterMove, expected) << base << " then" << line;
                 std::swap(sideToMove, otherSide);
                 ++ply;
                 ++currentSlot;
@@ -373,27 +372,6 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
 
 using Lines = std::vector<std::string>;
 using tarnwick_test::runTool;
-
-// The start position by default: score, phase, weaker side, then twelve tables of 64 values in
-// a1, b1, ..., h8 order, the white king's first (flat before the endgame), the black pawns' last.
-TEST(ToolCommands, EvalPrintsScorePhaseWeakerSideAndTwelveTables) {
-    Lines lines;
-    ASSERT_EQ(runTool({"eval"}, lines), 0);
-    ASSERT_EQ(lines.size(), 15u);
-    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 3),
-              (Lines{"score 0", "phase 45", "weaker none"}));
-    setUpRoot("startpos");
-    prepareRootEvaluation();
-    std::string whiteKing = "pst white king", blackPawns = "pst black pawn";
-    for (int s = 0; s < 64; ++s) {
-        whiteKing += " 0";
-        blackPawns.append(" ").append(
-            std::to_string(pieceSquareTable[Black][Pawn][makeSquare(s % 8, s / 8)]));
-    }
-    EXPECT_EQ(lines[3], whiteKing);
-    EXPECT_EQ(lines[14], blackPawns);
-    EXPECT_EQ(runTool({"eval", "fen", "8/8/8/8/8/8/8/8", "w", "-", "-", "0", "1"}, lines), 2);
-}
 
 // The build writes the solved data byte for byte; the probe reads them back for white king e1 and
 // queen d1 against the black king e8, Black to move.
