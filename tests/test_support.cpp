@@ -97,15 +97,23 @@ std::string withLineFeeds(const std::string& text, const std::string& end) {
 }
 
 EngineProcess::~EngineProcess() {
+    end();
+}
+
+void EngineProcess::end() {
     closeInput();
     close(outputFd); // -1 when never started: a harmless failure
     if (childPid > 0 && kill(childPid, SIGKILL) == 0)
         waitpid(childPid, nullptr, 0);
+    childPid = outputFd = -1;
+    pending.clear();
+    outputEnded = false;
 }
 
 bool EngineProcess::start(const std::vector<std::string>& command,
                           const std::string& workingDirectory,
                           const std::vector<std::string>& arguments, bool withErrors) {
+    end();
     std::signal(SIGPIPE, SIG_IGN);
     int toChild[2], fromChild[2];
     if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)

@@ -143,8 +143,9 @@ class EngineProcess {
     EngineProcess(const EngineProcess&) = delete;
     EngineProcess& operator=(const EngineProcess&) = delete;
 
-    // Starts `command` and the arguments in `workingDirectory` (the test's own when empty); with
-    // `withErrors` standard error goes to the output pipe too. False if it cannot be started.
+    // Starts `command` and the arguments in `workingDirectory` (the test's own when empty), after
+    // ending a child of an earlier start; with `withErrors` standard error goes to the output pipe
+    // too. False if it cannot be started.
     bool start(const std::vector<std::string>& command, const std::string& workingDirectory = "",
                const std::vector<std::string>& arguments = {}, bool withErrors = false);
 
@@ -165,6 +166,7 @@ class EngineProcess {
     bool waitForExit(int& exitStatus, int timeoutMs);
 
   private:
+    void end();
     pid_t childPid = -1;
     int inputFd = -1;  // write end of the child's stdin
     int outputFd = -1; // read end of the child's stdout

@@ -55,6 +55,11 @@ class EngineSession : public ::testing::Test {
         ASSERT_TRUE(engine.start(tarnwick_test::engineCommand(), directory));
     }
     void TearDown() override { tarnwick_test::removeDirectory(directory); }
+    // Another engine process in the same working directory, the one before ended.
+    void restart(const std::vector<std::string>& command = tarnwick_test::engineCommand(),
+                 const std::vector<std::string>& arguments = {}) {
+        ASSERT_TRUE(engine.start(command, directory, arguments));
+    }
 
     // Sends the bytes, then reads up to and including the line that starts with `last`.
     std::vector<std::string> exchange(const std::string& bytes, const std::string& last,
@@ -64,6 +69,15 @@ class EngineSession : public ::testing::Test {
         EXPECT_TRUE(engine.readUntil(last, lines, timeoutMs)) << "no " << last;
         received.insert(received.end(), lines.begin(), lines.end());
         return lines;
+    }
+    // Sends the commands and returns the move of the bestmove line, which must be legal in
+    // `position`.
+    std::string legalAnswer(const std::string& position, const std::string& go) {
+        const std::set<std::string> legal = legalMoveTexts(position);
+        const std::string line =
+            exchange("position " + position + "\n" + go + "\n", "bestmove").back();
+        EXPECT_TRUE(legal.count(bestMoveOf(line))) << line << " in " << position;
+        return bestMoveOf(line);
     }
     // Ends the input and returns everything the engine still says; the exit status must be 0
     // (a sanitizer's report in the engine makes it 1).

@@ -15,11 +15,9 @@
 #include "search/transposition_table.h"
 
 using namespace end_to_end;
-using tarnwick_test::EngineProcess;
 
 namespace {
 
-inline constexpr int TimeoutMs = 60000;
 inline constexpr char OutOfMemoryEnd[] = " Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
 
 // The three endings the file covers, with either side to move, and a middle game.
@@ -29,7 +27,7 @@ const char* const Positions[] = {
     "fen 8/8/8/8/8/1k6/8/K1Q5 b - - 0 1",  "startpos moves e2e4 e7e5 g1f3 b8c6",
 };
 
-class FaultInjection : public ::testing::Test {
+class FaultInjection : public EngineSession {
   protected:
     static void SetUpTestSuite() {
         tarnwick::prepareTables();
@@ -40,85 +38,49 @@ class FaultInjection : public ::testing::Test {
         ASSERT_TRUE(tarnwick_test::readFile(folder + "/Endgame.bin", goodFile));
         tarnwick_test::removeDirectory(folder);
     }
-
-    void SetUp() override { directory = tarnwick_test::makeTemporaryDirectory(); }
-    void TearDown() override { tarnwick_test::removeDirectory(directory); }
-    std::string path(const char* name) const { return directory + "/" + name; }
-
-    void startEngine(const std::vector<std::string>& command = tarnwick_test::engineCommand(),
-                     const std::vector<std::string>& arguments = {}) {
-        engine = std::make_unique<EngineProcess>();
-        ASSERT_TRUE(engine->start(command, directory, arguments));
-        awaitReady("uci");
-    }
-    void send(const std::string& line) { ASSERT_TRUE(engine->sendLine(line)) << line; }
-    // Sends the commands and `isready`; the lines up to its "readyok".
-    std::vector<std::string> awaitReady(const std::string& commands) {
-        send(commands + "\nisready");
-        std::vector<std::string> lines;
-        EXPECT_TRUE(engine->readUntil("readyok", lines, TimeoutMs)) << commands;
-        return lines;
-    }
-    // The engine's answer, which must be legal in `position`.
-    std::string expectLegalAnswer(const std::string& position, const std::string& go) {
-        send("position " + position + "\n" + go);
-        std::vector<std::string> lines;
-        EXPECT_TRUE(engine->readUntil("bestmove ", lines, TimeoutMs)) << position;
-        const std::string best = lines.empty() ? "" : bestMoveOf(lines.back());
-        EXPECT_EQ(legalMoveTexts(position).count(best), 1u) << position << ": " << best;
-        return best;
+    void write(const char* name, const std::string& contents) {
+        std::ofstream(directory + "/" + name, std::ios::binary) << contents;
     }
     // Every test position, a short game of the king and pawn ending with the engine's own moves,
-    // then quit with status 0 (a sanitizer's report in the engine would make it 1).
+    // then the end of input and status 0.
     void expectLegalPlayAndCleanExit() {
         for (const char* position : Positions)
-            expectLegalAnswer(position, "go depth 4");
+            legalAnswer(position, "go depth 4");
         std::string game = Positions[0];
         for (int ply = 0; ply < 6; ++ply)
-            game.append(ply == 0 ? " moves " : " ").append(expectLegalAnswer(game, "go depth 3"));
-        send("quit");
-        int status = -1;
-        EXPECT_TRUE(engine->waitForExit(status, TimeoutMs));
-        EXPECT_EQ(status, 0);
+            game.append(ply == 0 ? " moves " : " ").append(legalAnswer(game, "go depth 3"));
+        finish();
     }
 
     static inline std::string goodFile;
-    std::unique_ptr<EngineProcess> engine;
-    std::string directory;
 };
 
-void writeFile(const std::string& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-// Root may write anywhere, so a file is made unwritable by a directory in its place.
+// Root may write anywhere, so a file is made unwritable by a directory in its place. The files are
+// looked for only once they are needed, so they are broken after the engine has started.
 TEST_F(FaultInjection, BrokenFilesAndFoldersStillGiveLegalMoves) {
     ASSERT_EQ(goodFile.size(), static_cast<std::size_t>(tarnwick::EndgameFileSize));
+    const std::string endgame = directory + "/Endgame.bin";
     const std::pair<const char*, std::function<void()>> cases[] = {
         {"no endgame file", [] {}},
-        {"empty", [&] { writeFile(path("Endgame.bin"), ""); }},
-        {"short", [&] { writeFile(path("Endgame.bin"), goodFile.substr(0, 4096)); }},
-        {"one byte short", [&] { writeFile(path("Endgame.bin"), goodFile.substr(1)); }},
-        {"full of 255", [&] { writeFile(path("Endgame.bin"), std::string(goodFile.size(), -1)); }},
-        {"read-only",
-         [&] {
-             writeFile(path("Endgame.bin"), goodFile);
-             chmod(path("Endgame.bin").c_str(), 0444);
-         }},
-        {"bytes after", [&] { writeFile(path("Endgame.bin"), goodFile + std::string(99, -1)); }},
-        {"a folder", [&] { mkdir(path("Endgame.bin").c_str(), 0755); }},
-        {"logbook a folder", [&] { mkdir(path("LogBook.txt").c_str(), 0755); }},
+        {"empty", [&] { write("Endgame.bin", ""); }},
+        {"short", [&] { write("Endgame.bin", goodFile.substr(0, 4096)); }},
+        {"one byte short", [&] { write("Endgame.bin", goodFile.substr(1)); }},
+        {"full of 255", [&] { write("Endgame.bin", std::string(goodFile.size(), -1)); }},
+        {"read-only", [&] { write("Endgame.bin", goodFile), chmod(endgame.c_str(), 0444); }},
+        {"bytes after", [&] { write("Endgame.bin", goodFile + std::string(99, -1)); }},
+        {"a folder", [&] { mkdir(endgame.c_str(), 0755); }},
+        {"logbook a folder", [&] { mkdir((directory + "/LogBook.txt").c_str(), 0755); }},
         {"working folder gone", [&] { rmdir(directory.c_str()); }},
     };
     for (const auto& [name, breakIt] : cases) {
         SCOPED_TRACE(name);
-        TearDown();
-        SetUp();
-        startEngine(); // the files are looked for only once they are needed
-        breakIt();
-        awaitReady("debug on\nucinewgame");
-        expectLegalPlayAndCleanExit();
+        tarnwick_test::removeDirectory(directory);
         mkdir(directory.c_str(), 0755);
+        restart();
+        exchange("uci\n", "uciok"); // the engine stands in its working folder
+        breakIt();
+        exchange("debug on\nucinewgame\nisready\n", "readyok");
+        expectLegalPlayAndCleanExit();
     }
 }
 
@@ -127,23 +89,22 @@ TEST_F(FaultInjection, BrokenFilesAndFoldersStillGiveLegalMoves) {
 // smallest table. The limit is tried on the native build without sanitizers only: they, and Wine,
 // need more address space than it leaves.
 TEST_F(FaultInjection, AHashSizeThatCannotBeHadLeavesAWorkingTable) {
-    startEngine();
+    exchange("uci\n", "uciok");
     for (const char* size : {"100000000", "2147483647", "4096"}) {
         const std::vector<std::string> lines =
-            awaitReady(std::string("setoption name Hash value ") + size);
+            exchange(std::string("setoption name Hash value ") + size + "\nisready\n", "readyok");
         ASSERT_EQ(lines.size(), 2u) << size;
         EXPECT_TRUE(lines[0][0] >= '1' && lines[0][0] <= '9') << lines[0];
         EXPECT_EQ(lines[0].substr(lines[0].find(' ')), OutOfMemoryEnd) << lines[0];
-        expectLegalAnswer(Positions[5], "go depth 5");
+        legalAnswer(Positions[5], "go depth 5");
     }
-    EXPECT_EQ(awaitReady("setoption name Hash value 2").size(), 1u); // no message
+    EXPECT_EQ(exchange("setoption name Hash value 2\nisready\n", "readyok").size(), 1u);
     expectLegalPlayAndCleanExit();
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     if (tarnwick_test::engineCommand() != std::vector<std::string>{TARNWICK_ENGINE_PATH})
         return;
-    startEngine({"/bin/sh"},
-                {"-c", std::string("ulimit -v 400000 && exec ") + TARNWICK_ENGINE_PATH});
-    EXPECT_EQ(awaitReady("setoption name Hash value 1024")[0],
+    restart({"/bin/sh"}, {"-c", std::string("ulimit -v 400000 && exec ") + TARNWICK_ENGINE_PATH});
+    EXPECT_EQ(exchange("uci\nsetoption name Hash value 1024\nisready\n", "readyok").rbegin()[1],
               std::string("1073741824") + OutOfMemoryEnd);
     expectLegalPlayAndCleanExit();
 #endif
@@ -157,17 +118,13 @@ TEST_F(FaultInjection, InputClosedDuringASearchEndsWithABestMoveAndStatusZero) {
     for (const char* go : {"go infinite", "go ponder wtime 100000 btime 100000", "go depth 4",
                            "go movetime 300", "go wtime 100000 btime 100000"}) {
         SCOPED_TRACE(go);
-        startEngine();
-        send("position " + position + "\n" + go);
+        restart();
+        ASSERT_TRUE(engine.sendLine("position " + position + "\n" + go));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        engine->closeInput();
-        std::vector<std::string> lines;
-        ASSERT_TRUE(engine->readToEnd(lines, TimeoutMs));
+        const std::vector<std::string> lines = finish();
         EXPECT_EQ(countPrefixed(lines, "bestmove "), 1);
+        ASSERT_FALSE(lines.empty());
         EXPECT_EQ(legal.count(bestMoveOf(lines.back())), 1u) << lines.back();
-        int status = -1;
-        EXPECT_TRUE(engine->waitForExit(status, TimeoutMs));
-        EXPECT_EQ(status, 0);
     }
 }
 

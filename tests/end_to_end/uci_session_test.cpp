@@ -331,15 +331,6 @@ class SelfPlay : public EngineSession {
         tarnwick::releaseTables();
         EngineSession::TearDown();
     }
-    // Sends the commands and returns the move of the bestmove line, which must be legal in
-    // `position`.
-    std::string legalAnswer(const std::string& position, const std::string& go) {
-        const std::set<std::string> legal = legalMoveTexts(position);
-        const std::string line =
-            exchange("position " + position + "\n" + go + "\n", "bestmove").back();
-        EXPECT_TRUE(legal.count(bestMoveOf(line))) << line << " in " << position;
-        return bestMoveOf(line);
-    }
 };
 
 // At a fixed depth the moves follow from the commands alone. The game ends by mate, stalemate,
