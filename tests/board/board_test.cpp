@@ -120,8 +120,7 @@ TEST(PerftTool, PrintsRootMovesInGenerationOrderAndRefusesBadInputWithOneLine) {
 
 TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
     const char* const cases[][3] = {
-        // Position, the man whose moves are shown ("" for all, "!" castling and en passant
-        // only), their texts (only the first ones up to "...").
+        // Position, the man whose moves are shown ("!" castling and en passant only), their texts.
         // Promotions queen, rook, bishop, knight, for captures and pushes.
         {"fen 3r1k2/4P3/8/8/8/8/8/4K3 w", "e7", "e7d8q e7d8r e7d8b e7d8n e7e8q e7e8r e7e8b e7e8n"},
         // Pushes stop at the first occupied square; a pawn on its own last rank (odd input)
@@ -153,11 +152,9 @@ TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
         // En passant answers the double step just played, or the FEN's square when a pawn of
         // the side to move can take there, and comes first of all. A square on the wrong rank,
         // without the pawn that stepped, or with a man on it or on the step's origin gives none.
-        {"startpos moves e2e4 d7d5 e4e5 f7f5", "", "e5f6 e1e2 ..."},
         {"startpos moves e2e4 d7d5 e4e5 f7f5", "!", "e5f6"},
         {"fen 4k3/8/8/8/3p1p2/8/4P3/4K3 w moves e2e4", "!", "d4e3 f4e3"},
         {"startpos moves e2e4 d7d5 e4e5 f7f5 g1f3 g8f6", "!", ""},
-        {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", "!", "e5f6"},
         {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - d6 0 1", "!", "e5d6"},
         {"fen 4k3/8/8/8/3pPp2/8/8/4K3 b - e3 0 1", "!", "d4e3 f4e3"},
         {"fen 4k3/8/8/3pPp2/8/8/8/4K3 w - f3 0 1", "!", ""},
@@ -169,10 +166,7 @@ TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
     };
     for (const auto& [position, from, expected] : cases) {
         const bool special = std::strcmp(from, "!") == 0;
-        std::string text = movesText(position, special ? "" : from, special);
-        if (std::string_view(expected).ends_with("..."))
-            text = text.substr(0, std::strlen(expected) - 3) + "...";
-        EXPECT_EQ(text, expected) << position;
+        EXPECT_EQ(movesText(position, special ? "" : from, special), expected) << position;
     }
 }
 

@@ -115,13 +115,10 @@ TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
             }
         }
     }
-}
-
-TEST_F(Dispatcher, LongSearchMovesListIsCopiedWithinItsBuffer) {
-    std::string text = "searchmoves";
-    while (text.size() < CommandBufferSize - 6)
-        text += " e2e4";
-    EXPECT_EQ(parsed(text, 'w', 0), "1 0 0 1 0 [" + text.substr(12) + "]");
+    std::string longest = "searchmoves"; // copied within its buffer
+    while (longest.size() < CommandBufferSize - 6)
+        longest += " e2e4";
+    EXPECT_EQ(parsed(longest, 'w', 0), "1 0 0 1 0 [" + longest.substr(12) + "]");
 }
 
 std::atomic<int> bestMovesSent{0};

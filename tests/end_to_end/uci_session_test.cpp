@@ -25,18 +25,21 @@ namespace {
 
 class UciProtocol : public EngineSession {};
 
-const Lines UciReply = {
-    "id name Tarnwick 4.15",
-    "id author Velmarok",
-    "option name Hash type spin default 1 min 1 max 1024",
-    "option name Ponder type check default true",
-    "option name Move Overhead type spin default 3000 min 0 max 5000",
-    "option name MultiPV type spin default 1 min 1 max 32",
-    "option name Clear Hash type button",
-    "uciok",
-};
+// clang-format off
+const Lines UciReply = {"id name Tarnwick 4.15", "id author Velmarok",
+                        "option name Hash type spin default 1 min 1 max 1024",
+                        "option name Ponder type check default true",
+                        "option name Move Overhead type spin default 3000 min 0 max 5000",
+                        "option name MultiPV type spin default 1 min 1 max 32",
+                        "option name Clear Hash type button", "uciok"};
+// clang-format on
 
+// A `quit` as the first command ends the process with status 0 and writes no logbook.
 TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
+    ASSERT_TRUE(engine.sendLine("quit"));
+    EXPECT_TRUE(finish().empty());
+    EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
+    restart();
     EXPECT_EQ(exchange("isready\n", "readyok"), Lines{"readyok"}); // before any `uci`
     EXPECT_EQ(exchange("uci\n", "uciok"), UciReply);
     // Each input gets exactly its readyok lines: unknown words are ignored, line ends, blanks and
@@ -105,12 +108,6 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
         EXPECT_NE(text.find(message), std::string::npos) << message;
     }
     EXPECT_EQ(text.find("bestmove"), std::string::npos); // logging was off again
-}
-
-TEST_F(UciProtocol, QuitAsTheFirstCommandEndsWithStatusZero) {
-    ASSERT_TRUE(engine.sendLine("quit"));
-    EXPECT_TRUE(finish().empty());
-    EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
 }
 
 class SearchFlow : public EngineSession {};
