@@ -29,16 +29,16 @@ namespace {
 
 constexpr int WalkDepth = 2;
 
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "position_fuzzer: %s\n", what);
-    std::abort();
+void check(bool holds, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "position_fuzzer: %s\n", what);
+        std::abort();
+    }
 }
 
-void checkKeysAndConsistency(const char* when) {
-    if (!boardIsConsistent() || !tarnwick_test::keysMatchScratch()) {
-        std::fprintf(stderr, "position_fuzzer: %s\n", when);
-        fail("board, lists, man count or square sets disagree, or the keys differ from scratch");
-    }
+// Board, lists, man count, square sets and rights agree, and the keys equal keys from scratch.
+bool consistent() {
+    return boardIsConsistent() && tarnwick_test::keysMatchScratch();
 }
 
 int devNull = -1;
@@ -47,8 +47,7 @@ int devNull = -1;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (devNull < 0)
-        fail("cannot open /dev/null");
+    check(devNull >= 0, "cannot open /dev/null");
     installEngineCallbacks();
     return 0;
 }
@@ -65,40 +64,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text[length] = 0;
 
     setupPosition(text);
-    if (!boardIsConsistent())
-        fail("setupPosition left an inconsistent board");
+    check(boardIsConsistent(), "setupPosition left an inconsistent board");
     if (!positionIsValid)
         return 0;
-    checkKeysAndConsistency("after setupPosition");
+    check(consistent(), "setupPosition left keys that differ from scratch");
     const tarnwick_test::PositionSnapshot root = tarnwick_test::takeSnapshot();
 
-    // The checked walk, then perft over the same tree: the counts must agree.
+    // The checked walk, then perft over the same tree: the counts must agree, and neither may
+    // leave a trace.
     const tarnwick_test::CheckedWalk walk = tarnwick_test::walkAndCheck(WalkDepth);
-    if (walk.failures != 0)
-        fail("a make or unmake of the walk left the board, the lists or the keys wrong");
-    if (!(tarnwick_test::takeSnapshot() == root))
-        fail("the walk did not leave the position as it found it");
-    if (perft(WalkDepth, nullptr) != walk.leaves)
-        fail("perft counts a different number of leaves than the walk");
-    if (!(tarnwick_test::takeSnapshot() == root))
-        fail("perft did not leave the position as it found it");
+    check(walk.failures == 0, "a make or unmake of the walk left the board or the keys wrong");
+    check(tarnwick_test::takeSnapshot() == root, "the walk changed the position");
+    check(perft(WalkDepth, nullptr) == walk.leaves, "perft and the walk count other leaves");
+    check(tarnwick_test::takeSnapshot() == root, "perft changed the position");
 
-    // A depth-2 search: the position is untouched afterwards, the best move is a legal one. The
-    // node cap keeps the quiescence of a wild position from stalling the fuzzer.
+    // A depth-2 search: the position is untouched afterwards, the best move is a legal one, even
+    // when the node cap (which keeps a wild quiescence from stalling the fuzzer) stops it before
+    // its first root move is done.
     std::snprintf(commandArgs, CommandBufferSize, "depth 2 nodes 20000");
     think();
-    if (searchRequest.thinking.load(std::memory_order_acquire))
-        fail("think returned while still thinking");
-    if (!(tarnwick_test::takeSnapshot() == root))
-        fail("the search did not leave the position as it found it");
-    checkKeysAndConsistency("after the search");
+    check(!searchRequest.thinking.load(std::memory_order_acquire), "think returned thinking");
+    check(tarnwick_test::takeSnapshot() == root && consistent(), "the search changed the position");
     Move best[LineSlots];
     copyRootLine(best);
-    // Even a search its node cap stops before the first root move is done names a legal move.
     const std::vector<Move>& legal = walk.legalRootMoves;
-    if (legal.empty() ? best[0].kind != Sentinel
-                      : std::find(legal.begin(), legal.end(), best[0]) == legal.end())
-        fail("the best move is not one of the legal moves, or there is none to make");
+    check(legal.empty() ? best[0].kind == Sentinel
+                        : std::find(legal.begin(), legal.end(), best[0]) != legal.end(),
+          "the best move is not one of the legal moves, or there is none to make");
     sendOwedBestMove(0);
     return 0;
 }
