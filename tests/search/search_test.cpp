@@ -25,16 +25,12 @@ using namespace tarnwick;
 
 TEST(SearchReports, ScoreAndLineTexts) {
     // Score, bound, text: mates by their moves, pawns in truncated centipawns.
-    const std::tuple<int, int, const char*> cases[] = {{31999, 0, "mate 1"},
-                                                       {31997, 0, "mate 2"},
-                                                       {-31998, 0, "mate -1"},
-                                                       {31000, 0, "mate 500"},
-                                                       {30999, 0, "cp 12108"},
-                                                       {-100, 0, "cp -39"},
-                                                       {-255, 0, "cp -99"},
-                                                       {256, 7, "cp 100"},
-                                                       {512, -1, "cp 200 upperbound"},
-                                                       {-31999, 1, "mate -1 lowerbound"}};
+    // clang-format off
+    const std::tuple<int, int, const char*> cases[] = {
+        {31999, 0, "mate 1"}, {31997, 0, "mate 2"}, {-31998, 0, "mate -1"}, {31000, 0, "mate 500"},
+        {30999, 0, "cp 12108"}, {-100, 0, "cp -39"}, {-255, 0, "cp -99"}, {256, 7, "cp 100"},
+        {512, -1, "cp 200 upperbound"}, {-31999, 1, "mate -1 lowerbound"}};
+    // clang-format on
     for (const auto& [score, bound, expected] : cases) {
         char text[64];
         formatScoreText(text, sizeof text, score, bound);
