@@ -175,15 +175,9 @@ using OutputLog = ChannelTest;
 // Every token for Sunday 30 December 2007, day 364 of the year, 14:05:09, the long ones before
 // the short ones that begin like them; March's a-umlaut is one Windows-1252 byte.
 TEST(DateTime, TokensExpandForTheThirtiethOfDecember2007) {
-    std::tm when{.tm_sec = 9,
-                 .tm_min = 5,
-                 .tm_hour = 14,
-                 .tm_mday = 30,
-                 .tm_mon = 11,
-                 .tm_year = 107,
-                 .tm_wday = 0,
-                 .tm_yday = 363,
-                 .tm_isdst = 0};
+    std::tm when{};
+    when.tm_year = 107, when.tm_mon = 11, when.tm_mday = 30, when.tm_yday = 363;
+    when.tm_hour = 14, when.tm_min = 5, when.tm_sec = 9;
     char text[128] = "Am &WL, &T.&M.&JJJ (&W &ML &J, Tag &LL) um &H:&I:&S &X &h";
     expandDateTimeTokens(text, when);
     EXPECT_STREQ(text, "Am Sonntag, 30.12.2007 (So Dezember 07, Tag 364) um 14:05:09 &X &h");
