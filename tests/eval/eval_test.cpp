@@ -288,21 +288,6 @@ TEST(EndgameBuilder, EveryValueAgreesWithItsSuccessorsAndTheFile) {
     }
 }
 
-// Offsets by hand: the worked example (king e1, queen d1 against e8: files flipped, then
-// mirrored), a king on a8 (ranks flipped), on b2 (triangle square 4), on c1 (mirrored in the
-// diagonal to a3), on g7 (files and ranks flipped to b2), on d4 (the last triangle square); pawn
-// endings are only flipped in the files (king on e2), never in the ranks (king on a8).
-TEST(EndgameFile, KeysAreNormalisedToTheirOffsets) {
-    const std::tuple<int, const char*, const char*, const char*, int, int> cases[] = {
-        {Queen, "e1", "e8", "d1", 1, 32137}, {Rook, "a8", "h1", "c6", 0, 90020},
-        {Queen, "b2", "h8", "e5", 1, 40905}, {Queen, "c1", "h5", "d2", 0, 21398},
-        {Rook, "g7", "a1", "c8", 1, 122833}, {Rook, "d4", "a8", "h1", 0, 156656},
-        {Pawn, "e2", "a8", "h3", 1, 376709}, {Pawn, "a8", "h1", "b7", 0, 228380}};
-    for (const auto& [piece, strongKing, weakKing, man, weakToMove, offset] : cases)
-        EXPECT_EQ(endgameOffset(keyOf(strongKing, weakKing, man, weakToMove), piece), offset)
-            << strongKing << weakKing << man << weakToMove;
-}
-
 // Random three-man positions of either colour at random plies, set up as the engine does: the
 // probe after the last move equals the best of the probes after each legal reply, negated (a
 // one-ply search), or the mate or stalemate score when there is no reply. The engine's own move

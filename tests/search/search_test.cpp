@@ -23,7 +23,7 @@ TEST(BenchSignature, IsTheCommittedCountInEveryBuild) {
 
 using namespace tarnwick;
 
-TEST(SearchReports, ScoreAndLineTexts) {
+TEST(SearchReports, ScoreTexts) {
     // Score, bound, text: mates by their moves, pawns in truncated centipawns.
     // clang-format off
     const std::tuple<int, int, const char*> cases[] = {
@@ -36,15 +36,6 @@ TEST(SearchReports, ScoreAndLineTexts) {
         formatScoreText(text, sizeof text, score, bound);
         EXPECT_STREQ(text, expected) << score << " " << bound;
     }
-    // A line shows at most 63 moves.
-    Move line[LineSlots];
-    std::fill(line, line + LineSlots, moveRecord("e2e4", Pawn));
-    char text[1024];
-    formatLineText(text, sizeof text, line);
-    std::string expected = " pv";
-    for (int k = 0; k < 63; ++k)
-        expected += " e2e4";
-    EXPECT_EQ(text, expected);
 }
 
 } // namespace
