@@ -148,11 +148,10 @@ TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     // clang-format off
     const struct { const char* args; int& option; int before; int after; } cases[] = {
         {"name Hash value 64", hash, 1, 64}, {"name Hash value 2048", hash, 1, 2048},
-        {"name Hash value 0", hash, 16, 1}, {"name Hash value -5", hash, 16, 1},
-        {"name Hash value abc", hash, 16, 1}, {"name hash value 64", hash, 16, 16},
+        {"name Hash value -5", hash, 16, 1}, {"name Hash value abc", hash, 16, 1},
+        {"name hash value 64", hash, 16, 16},
         {"name Hash value 99999999999999", hash, 1, 2147483647},
         {"name Ponder value false", hash, 0, 1}, {"name Clear Hash value 7", hash, 16, 16},
-        {"name Move Overhead value 50", overhead, 3000, 50},
         {"name Move Overhead value 9999", overhead, 3000, 5000},
         {"name Move Overhead value -1", overhead, 3000, 0},
         {"name Move Overhead value fast", overhead, 70, 70},

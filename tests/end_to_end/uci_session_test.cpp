@@ -136,7 +136,7 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
         {"stop\nponderhit", -1, "", 0, -1}, // nothing is owed before any search
         // The final report names depth 5: depth 4 was the last complete iteration.
         {"position startpos\ngo depth 4", -1, "", 1, 1, "bestmove ", 0, 60000, "info depth 5 "},
-        {"stop\nponderhit", -1, "", 0, -1},
+        {"stop\nponderhit", -1, "", 0, -1}, // nor after it
         {"position startpos\ngo wtime 300000 btime 300000", 300, "stop", 1, 0},
         {"position startpos moves e2e4\nGO infinite", 1500, "stop", 1, 0}, // no end by the clock
         // The ponder time counts against the budget of 3333 ms that ends the search.
@@ -213,7 +213,6 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {"setoption name Clear Hash\n" + rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ",
          "bestmove e2e8"},
         {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
-        {rooks + "\ngo mate 0", "info depth 2 ", "bestmove "},
         {"position fen r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1\ngo depth 8", " score mate 1 ",
          "bestmove a8a1"},
         {"position fen 7k/R7/6K1/8/8/8/8/1R6 b - - 0 1\ngo depth 8", " score mate -1 ",
@@ -232,7 +231,6 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
         {"position startpos\ngo nodes 5000", " nodes 5000 ", "bestmove "},
         {"position startpos\ngo nodes 1", "info depth ", "bestmove "},
-        {"position startpos\ngo depth 1 nodes 1", "info depth ", "bestmove "},
         {"position fen R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1\ngo depth 2",
          " score mate 1 ", "bestmove c4a2"},
     };
@@ -274,8 +272,6 @@ TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
         "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
     exchange("uci\nisready\n", "readyok");
     const std::vector<std::string> first = withoutTimes(exchange(search, "bestmove"));
-    // The table left by the first search makes the same search cheaper.
-    EXPECT_NE(withoutTimes(exchange(search, "bestmove")).rbegin()[1], first.rbegin()[1]);
     const std::vector<std::string> lines =
         exchange("setoption name MultiPV value 3\n" + search, "bestmove");
     int ranked[6][4] = {}; // by depth and rank: the score in centipawns
