@@ -1,5 +1,6 @@
-// Helpers shared by the test programs: a child process driven through pipes as a chess GUI
-// drives the engine, and fresh temporary directories for tests that read or write files.
+// Helpers shared by the test programs and the position fuzzer: squares and moves, snapshots and
+// checked walks of the position, a child process driven through pipes as a GUI drives the engine,
+// and working folders, temporary directories and whole files.
 #pragma once
 
 #include <cstring>
@@ -25,9 +26,8 @@ constexpr tarnwick::Move moveRecord(const char* text, int piece, int captured = 
                           static_cast<std::uint8_t>(captured)};
 }
 
-// Everything make and unmake must restore (the board tests and the position fuzzer compare it).
-// lastOfficerIndex is left out: it only bounds the officer scans, and an unmade promotion may
-// leave it wider than before; boardIsConsistent checks that it still covers the officers.
+// Everything make and unmake must restore; not lastOfficerIndex, a bound an unmade promotion may
+// leave wider (boardIsConsistent checks that it still covers the officers).
 struct PositionSnapshot {
     tarnwick::BoardCell cells[tarnwick::BoardCells]{};
     int squares[2][tarnwick::PieceListSize]{}, pieces[2][tarnwick::PieceListSize]{};
@@ -105,17 +105,13 @@ inline CheckedWalk walkAndCheck(int depth) {
     return result;
 }
 
-// Sets the position of a `position` argument text up as the engine does, at the root, with the
-// tables built.
+// Sets a `position` argument text up as the engine does, the tables built; the moves the
+// generators hand over there in the root order, with `legalOnly` only those that do not leave the
+// mover's king attacked.
 void setPosition(const char* text);
-// The moves the generators hand over in the current position, in the root order; with
-// `legalOnly`, only those that do not leave the mover's king attacked (made and taken back, as
-// the search tests them).
 std::vector<tarnwick::Move> generatedMoves(bool legalOnly = false);
 
-// A fresh temporary folder as the working folder while it lives (the engine finds
-// "Endgame.bin" and writes "LogBook.txt" there); then the previous one again, and the folder is
-// removed.
+// A fresh temporary folder as the working folder while it lives, removed afterwards.
 struct WorkingFolder {
     WorkingFolder();
     ~WorkingFolder();
