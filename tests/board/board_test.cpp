@@ -210,7 +210,7 @@ TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack)
                 fen += "KQkq"[bit];
         setPosition((fen + " - 0 1").c_str());
         std::vector<Move> played;
-        std::vector<int> rights{fenRights}; // after each move of `played`
+        std::vector<int> rights{fenRights}; // before each move of `played`, and after the last
         while (played.size() < 50) {
             ASSERT_EQ(castlingRights, rights.back()) << fen;
             std::vector<Move> legal = generatedMoves(true);

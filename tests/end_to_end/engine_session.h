@@ -2,6 +2,7 @@
 // engine process in a fresh working directory, and every line it sends kept in `received`.
 #pragma once
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -17,10 +18,9 @@ namespace end_to_end {
 inline constexpr int ReplyTimeoutMs = 10000;
 
 inline int countPrefixed(const std::vector<std::string>& lines, const std::string& prefix) {
-    int count = 0;
-    for (const std::string& line : lines)
-        count += line.starts_with(prefix) ? 1 : 0;
-    return count;
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.starts_with(prefix);
+    }));
 }
 
 // The legal moves of the position set up in this process as move texts, from the engine's own
