@@ -330,20 +330,14 @@ TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
     }
 }
 
-// The FEN of the position set up in this process, without castling rights or en passant square.
+// The FEN of the position set up in this process, without castling rights or en passant square
+// (each empty square a "1", which FEN readers add up).
 std::string fenWithoutRights() {
     std::string fen;
-    for (int rank = 7; rank >= 0; --rank) {
-        for (int file = 0, empty = 0; file < 8; ++file) {
-            const tarnwick::BoardCell& cell = tarnwick::board[rank * 16 + file];
-            if (cell.piece == tarnwick::Empty && ++empty && file < 7)
-                continue;
-            fen += empty > 0 ? std::to_string(empty) : "";
-            if (cell.piece != tarnwick::Empty)
-                fen += static_cast<char>("?KQRBNP"[cell.piece] | (cell.colour << 5));
-            empty = 0;
-        }
-        fen += rank > 0 ? "/" : "";
+    for (int square = 112; square >= 0; square += (square & 7) == 7 ? -23 : 1) {
+        const tarnwick::BoardCell& cell = tarnwick::board[square];
+        fen += cell.piece == tarnwick::Empty ? '1' : "?KQRBNP"[cell.piece] | (cell.colour << 5);
+        fen += (square & 7) == 7 && square > 7 ? "/" : "";
     }
     return fen + (tarnwick::sideToMove == tarnwick::White ? " w - - 0 1" : " b - - 0 1");
 }

@@ -212,7 +212,6 @@ TEST(EndgameData, MateScoresBytesWithoutMeaningAndFilesOfEverySize) {
         {QueenExample, White, 0, 32137, 200, EndgameFileSize, 31599},
         {QueenExample, White, 0, 32137, 253, EndgameFileSize, 0},
         {QueenExample, White, 0, 32137, 201, EndgameFileSize, Unknown},
-        {QueenExample, White, 7, 32137, 5, 1000, Unknown},
         {QueenExample, White, 7, 32137, 5, EndgameFileSize - 1, Unknown},
         {QueenExample, White, 7, 32137, 5, EndgameFileSize + 4096, 31982}};
     const WorkingFolder folder;
