@@ -199,9 +199,9 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
 // generated without its right.
 TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack) {
     std::mt19937 random(2026);
-    const char* const squares[] = {"e1", "e1", "h1", "a1", "e8", "e8", "h8", "a8"};
-    const int rightOf[] = {WhiteKingSide, WhiteQueenSide, WhiteKingSide, WhiteQueenSide,
-                           BlackKingSide, BlackQueenSide, BlackKingSide, BlackQueenSide};
+    const std::pair<const char*, int> lost[] = {
+        {"e1", WhiteKingSide | WhiteQueenSide}, {"h1", WhiteKingSide}, {"a1", WhiteQueenSide},
+        {"e8", BlackKingSide | BlackQueenSide}, {"h8", BlackKingSide}, {"a8", BlackQueenSide}};
     for (int walk = 0; walk < 64; ++walk) {
         const int fenRights = walk % 16;
         std::string fen = "fen r3k2r/p1pq1ppp/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w -";
@@ -224,10 +224,9 @@ TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack)
                 break;
             played.push_back(moveStack[currentSlot] = legal[random() % legal.size()]);
             rights.push_back(rights.back());
-            for (int k = 0; k < 8; ++k)
-                if (played.back().from == squareOf(squares[k]) ||
-                    played.back().to == squareOf(squares[k]))
-                    rights.back() &= ~rightOf[k];
+            for (const auto& [square, rightsOfSquare] : lost)
+                if (played.back().from == squareOf(square) || played.back().to == squareOf(square))
+                    rights.back() &= ~rightsOfSquare;
             makeMove(played.back());
             std::swap(sideToMove, otherSide);
             ++currentSlot;

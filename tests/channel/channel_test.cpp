@@ -26,7 +26,7 @@ namespace {
 
 // The channel's state reset, a fresh working folder for the logbook, and the output lines caught
 // in a file there.
-class ChannelTest : public ::testing::Test {
+class Channel : public ::testing::Test {
   protected:
     void SetUp() override {
         resetCommandChannel();
@@ -47,8 +47,6 @@ class ChannelTest : public ::testing::Test {
     const tarnwick_test::WorkingFolder folder; // made before SetUp, removed after TearDown
 };
 
-using Dispatcher = ChannelTest;
-
 // What parseGoParameters makes of `text`: "budget depthLimit nodeLimit clockEndsSearch
 // ponderMode [searchMoves]". Nothing of the previous search may stay behind.
 std::string parsed(const std::string& text, char side, int ponderBefore) {
@@ -68,7 +66,7 @@ std::string parsed(const std::string& text, char side, int ponderBefore) {
 // are ignored; keys are case-sensitive; movetime replaces the clock; depth or nodes alone leave
 // the clock out of it, with a clock key whichever comes first ends the search; depth is at least
 // one iteration; node counts saturate.
-TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
+TEST_F(Channel, BudgetsAndLimitsForBothSides) {
     // clang-format off
     const char* cases[][2] = {
         {"wtime 300000", "6500 0 0 1 0 []"}, {"wtime 180000 winc 2000", "7450 0 0 1 0 []"},
@@ -123,7 +121,7 @@ TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
 
 std::atomic<int> bestMovesSent{0};
 
-TEST_F(Dispatcher, BestMoveIsSentOnceWhenBothThreadsTry) {
+TEST_F(Channel, BestMoveIsSentOnceWhenBothThreadsTry) {
     const EngineCallbacks saved = engineCallbacks;
     engineCallbacks.reportBestMove = [](int) { bestMovesSent.fetch_add(1); };
     bestMovesSent = 0;
@@ -137,7 +135,7 @@ TEST_F(Dispatcher, BestMoveIsSentOnceWhenBothThreadsTry) {
     EXPECT_EQ(bestMovesSent.load(), 200);
 }
 
-TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
+TEST_F(Channel, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     EXPECT_EQ(hashSizeForTables(), DefaultHashSizeMb); // before any `uci`
     // Case-sensitive: "hash" is not the option. Hash has no upper limit and is at least 1 after
     // any other setoption; the other spins are held to their ranges, and keep their value when
@@ -169,8 +167,6 @@ TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     }
 }
 
-using OutputLog = ChannelTest;
-
 // Every token for Sunday 30 December 2007, day 364 of the year, 14:05:09, the long ones before
 // the short ones that begin like them; March's a-umlaut is one Windows-1252 byte.
 TEST(DateTime, TokensExpandForTheThirtiethOfDecember2007) {
@@ -186,7 +182,7 @@ TEST(DateTime, TokensExpandForTheThirtiethOfDecember2007) {
     EXPECT_STREQ(text, "M\xE4rz");
 }
 
-TEST_F(OutputLog, LinesOfTwoThreadsStayWholeAndTheLogbookIsOpenedOnce) {
+TEST_F(Channel, LinesOfTwoThreadsStayWholeAndTheLogbookIsOpenedOnce) {
     sendLine("%s", std::string(3 * CommandBufferSize, 'x').c_str()); // cut, not overrun
     EXPECT_EQ(fileText("output.txt"), std::string(CommandBufferSize - 1, 'x') + "\n");
     EXPECT_EQ(fileText("LogBook.txt"), "<none>"); // nothing is logged without debug mode
