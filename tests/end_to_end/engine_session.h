@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "board/move_notation.h"
-#include "board/perft.h"
 #include "board/position_setup.h"
 #include "test_support.h"
 
@@ -26,13 +25,10 @@ inline int countPrefixed(const std::vector<std::string>& lines, const std::strin
 // The legal moves of the position set up in this process as move texts, from the engine's own
 // perft-verified generator; none for a refused position.
 inline std::set<std::string> currentLegalMoveTexts() {
-    static std::set<std::string> legal;
-    legal.clear();
-    if (tarnwick::positionIsValid)
-        tarnwick::perft(1, [](const tarnwick::Move& move, std::uint64_t) {
-            legal.insert(tarnwick::moveToText(move).text);
-        });
-    return legal;
+    std::set<std::string> legal;
+    for (const tarnwick::Move& move : tarnwick_test::generatedMoves(true))
+        legal.insert(tarnwick::moveToText(move).text);
+    return tarnwick::positionIsValid ? legal : std::set<std::string>{};
 }
 // The same for a position (the argument text of `position`), set up as the engine does.
 inline std::set<std::string> legalMoveTexts(const std::string& position) {
@@ -44,8 +40,7 @@ inline std::set<std::string> legalMoveTexts(const std::string& position) {
 
 // The move of a "bestmove" line.
 inline std::string bestMoveOf(const std::string& line) {
-    const std::size_t end = line.find(' ', 9);
-    return line.substr(9, end == std::string::npos ? std::string::npos : end - 9);
+    return line.substr(9, line.find(' ', 9) - 9); // to the end when no ponder move follows
 }
 
 class EngineSession : public ::testing::Test {
