@@ -47,8 +47,7 @@ void collectOutput() {
     check(length <= 0 || pread(outputFile, outputText, static_cast<size_t>(length), 0) == length,
           "cannot read the output back");
     outputText[length > 0 ? length : 0] = 0;
-    check(ftruncate(outputFile, 0) == 0 && lseek(outputFile, 0, SEEK_SET) == 0,
-          "cannot empty the output");
+    check(ftruncate(outputFile, 0) == 0 && lseek(outputFile, 0, SEEK_SET) == 0, "cannot empty");
     for (const char* line = outputText; *line != 0;) {
         bestMoves += std::strncmp(line, "bestmove ", 9) == 0;
         readyAnswers += std::strncmp(line, "readyok\n", 8) == 0;
