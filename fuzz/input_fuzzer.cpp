@@ -1,8 +1,7 @@
-// The input path under libFuzzer: arbitrary bytes are cut into lines and normalised by the
-// reader's own routines and handed to the dispatcher, as the reader thread does while no search
-// runs. Every `go` is cut down to a tiny search, and every `go` must be answered by exactly one
-// `bestmove` line: at once, or for "infinite" and "ponder" at the next `stop` or `ponderhit`,
-// or at the end of the input. Every `isready` gets its "readyok"; the position stays consistent.
+// The input path under libFuzzer: bytes cut into lines by the reader's routines go to the
+// dispatcher as between searches. Each `go`, cut to a tiny search, gets exactly one `bestmove`
+// (at once, at the next `stop` or `ponderhit`, or at the end of the input), each `isready` its
+// "readyok", and the position stays consistent.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

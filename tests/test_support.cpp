@@ -60,7 +60,7 @@ WorkingFolder::~WorkingFolder() {
     tarnwick::resetEndgameData();
 }
 
-static long long nowMs() {
+long long nowMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
@@ -159,6 +159,10 @@ bool EngineProcess::sendLine(const std::string& line) {
 void EngineProcess::closeInput() {
     close(inputFd);
     inputFd = -1;
+}
+void EngineProcess::closeOutput() {
+    close(outputFd);
+    outputFd = -1;
 }
 
 bool EngineProcess::readLine(std::string& line, int timeoutMs) {

@@ -111,6 +111,8 @@ inline CheckedWalk walkAndCheck(int depth) {
 void setPosition(const char* text);
 std::vector<tarnwick::Move> generatedMoves(bool legalOnly = false);
 
+long long nowMs(); // a steady clock in milliseconds
+
 // A fresh temporary folder as the working folder while it lives, removed afterwards.
 struct WorkingFolder {
     WorkingFolder();
@@ -148,7 +150,8 @@ class EngineProcess {
     // Writes the line and "\n", or the bytes as given; false when the write fails.
     bool sendLine(const std::string& line);
     bool sendRaw(const std::string& bytes);
-    void closeInput(); // the child's end of input
+    void closeInput();  // the child's end of input
+    void closeOutput(); // what the child writes then fails, as when a GUI has crashed
 
     // The next line, all lines up to and with the first that starts with `prefix`, or all until
     // the output ends; false on timeout (or the end of the output before the line).

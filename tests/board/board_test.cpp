@@ -1,7 +1,7 @@
-// The board in this process: perft over the real generators against the published counts with
-// every move of a walk checked and taken back, castling and en passant by the position's rights,
-// the killer test, the castling rights that moves keep and take back, the `position` command's
-// reading and refusals, and the perft tool's output.
+// The board in this process: perft against the published counts with every move of a walk
+// checked, the generators' order, castling rights, the killer test, the `position` command and
+// the perft tool.
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <random>
@@ -34,31 +34,6 @@ inline std::string movesText(const char* position, const char* from = "", bool s
     return text;
 }
 
-int walkEndSlot = 0;
-long failures = 0;
-long movesOfKind[Sentinel + 1]{};
-
-// A perft walk that checks every move it makes, legal or not: after make and the side exchange
-// the keys equal keys computed from scratch, and unmake restores board, lists, count and keys;
-// the square sets agree with the cells after both.
-int checkMove(SearchFrame* frame) {
-    const int slot = currentSlot;
-    const Move& candidate = moveStack[slot];
-    const PositionSnapshot before = takeSnapshot();
-    makeMove(candidate);
-    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    std::swap(sideToMove, otherSide);
-    failures += !keysMatchScratch() || !boardIsConsistent();
-    if (legal && ++currentSlot < walkEndSlot)
-        generateAllMoves(frame);
-    currentSlot = slot;
-    std::swap(sideToMove, otherSide);
-    unmakeMove(candidate);
-    failures += !(takeSnapshot() == before) || !boardIsConsistent();
-    ++movesOfKind[candidate.kind];
-    return 0;
-}
-
 const char* const Position5 = "fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
 
 TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
@@ -82,20 +57,24 @@ TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
         {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 3, 21637},
         {longGame, 1, 28},
     };
+    CheckedWalk all;
     for (const auto& [position, depth, leaves] : cases) {
         setPosition(position.c_str());
         EXPECT_EQ(perft(depth, nullptr), leaves) << position;
-        moveCallback = checkMove; // the same tree one ply shallower, every move checked
-        walkEndSlot = RootSlot + depth - 1;
-        generateAllMoves(nullptr);
+        // The same tree one ply shallower, every move checked.
+        const CheckedWalk checked = walkAndCheck(std::max(depth - 1, 1));
+        all.failures += checked.failures;
+        for (int kind = 0; kind <= Sentinel; ++kind)
+            all.movesOfKind[kind] += checked.movesOfKind[kind];
     }
+    EXPECT_EQ(perft(0, nullptr), 1u); // the position itself
     for (int kind : {NormalMove, EnPassant, Promotion, CastleKingSide, CastleQueenSide})
-        EXPECT_GT(movesOfKind[kind], 10) << "kind " << kind;
+        EXPECT_GT(all.movesOfKind[kind], 10) << "kind " << kind;
     // The null move, with every reply below it, checked the same way.
     moveStack[currentSlot] = NullMove;
-    walkEndSlot = RootSlot + 2;
-    checkMove(nullptr);
-    EXPECT_EQ(failures, 0);
+    walk = &all, walkPliesLeft = 2, moveCallback = checkWalkMove;
+    checkWalkMove(nullptr);
+    EXPECT_EQ(all.failures, 0);
 }
 
 TEST(PerftTool, PrintsRootMovesInGenerationOrderAndRefusesBadInputWithOneLine) {

@@ -107,6 +107,13 @@ TEST_F(FaultInjection, AHashSizeThatCannotBeHadLeavesAWorkingTable) {
     EXPECT_EQ(exchange("uci\nsetoption name Hash value 1024\nisready\n", "readyok").rbegin()[1],
               std::string("1073741824") + OutOfMemoryEnd);
     expectLegalPlayAndCleanExit();
+    // Thread stacks larger than the space left: without its input thread the engine ends at once
+    // with status 1 rather than wait for commands that cannot arrive.
+    restart({"/bin/sh"}, {"-c", std::string("ulimit -s 4000000 && ulimit -v 400000 && exec ") +
+                                    TARNWICK_ENGINE_PATH});
+    int status = -1;
+    EXPECT_TRUE(engine.waitForExit(status, ReplyTimeoutMs));
+    EXPECT_EQ(status, 1);
 #endif
 }
 
@@ -126,6 +133,15 @@ TEST_F(FaultInjection, InputClosedDuringASearchEndsWithABestMoveAndStatusZero) {
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(legal.count(bestMoveOf(lines.back())), 1u) << lines.back();
     }
+    // A GUI that crashes closes both pipes: every write fails from then on, and the engine ends.
+    restart();
+    ASSERT_TRUE(engine.sendLine("position " + position + "\ngo infinite"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    engine.closeOutput();
+    engine.closeInput();
+    int status = -1;
+    EXPECT_TRUE(engine.waitForExit(status, ReplyTimeoutMs));
+    EXPECT_EQ(status, 0);
 }
 
 } // namespace

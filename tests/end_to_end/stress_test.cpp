@@ -1,8 +1,6 @@
-// A long seeded random session against the real binary: valid and malformed positions, searches
-// with tiny limits, commands during searches, options with absurd values, unknown words, blank
-// and overlong lines. Every `isready` must get its "readyok", every `go` exactly one `bestmove`,
-// and every best move must be legal in the position the engine was given, which the test
-// follows in its own process with the engine's own position reader and generator.
+// A long seeded random session against the real binary: valid and malformed positions, tiny
+// searches, commands during searches, absurd options, junk and overlong lines. Every `isready`
+// gets its "readyok", every `go` one `bestmove`, legal in the position the test follows itself.
 #include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,14 +1,12 @@
-// The engine binary driven through pipes as a chess GUI drives it: the replies, how input is
-// read, the logbook in debug mode, how the process ends; exactly one `bestmove` per `go` in every
-// flow; searches and their reports; the options for analysis and fast games; and whole games, one
-// at a fixed depth move for move beside the engine built with the tests (the engine under test
-// may be a build for another system), one whose GUI sends the position as a FEN every move.
-#include <cctype>
+// The engine binary driven through pipes as a chess GUI drives it: replies, input, logbook and
+// the end of the process; one `bestmove` per `go` in every flow; searches and their reports; the
+// analysis options; and whole games, against the native build and with a FEN every move.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -91,14 +89,8 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
     ASSERT_TRUE(tarnwick_test::readFile(directory + "/LogBook.txt", text));
     text = tarnwick_test::withLineFeeds(text); // the platform's line ends, each checked
     std::istringstream logLines(text);
-    const std::string stamp = "##:##:## - "; // the time of day starts every line
-    for (std::string logLine; std::getline(logLines, logLine);) {
-        bool stamped = logLine.size() > stamp.size();
-        for (std::size_t i = 0; stamped && i < stamp.size(); ++i)
-            stamped = stamp[i] == '#' ? std::isdigit(static_cast<unsigned char>(logLine[i])) != 0
-                                      : logLine[i] == stamp[i];
-        EXPECT_TRUE(stamped) << logLine;
-    }
+    for (std::string logLine; std::getline(logLines, logLine);) // each after the time of day
+        EXPECT_TRUE(std::regex_search(logLine, std::regex("^\\d\\d:\\d\\d:\\d\\d - "))) << logLine;
     for (const std::string& reply : UciReply)
         EXPECT_NE(text.find(" - Engine to GUI: \"" + reply + "\"\n"), std::string::npos) << reply;
     for (const char* message :
@@ -112,10 +104,7 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
 
 class SearchFlow : public EngineSession {};
 
-long long nowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+using tarnwick_test::nowMs;
 
 const std::string Middlegame =
     "position fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
@@ -254,13 +243,8 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
 
 // The info lines with their time and speed taken out, which differ from run to run.
 std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
-    for (std::string& line : lines) {
-        for (const std::string field : {" time ", " nps "}) {
-            const std::size_t at = line.find(field);
-            if (at != std::string::npos)
-                line.erase(at, line.find_first_not_of("0123456789", at + field.size()) - at);
-        }
-    }
+    for (std::string& line : lines)
+        line = std::regex_replace(line, std::regex(" (time|nps) \\d+"), "");
     return lines;
 }
 

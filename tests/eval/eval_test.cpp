@@ -198,6 +198,16 @@ int probeWithFile(const char* position, int justMoved, int atPly, int offset, in
     return score;
 }
 
+// In a won ending only the kings have table values: the stronger one walks towards the weaker,
+// which is driven to the edge.
+TEST(RootEvaluation, AWonEndingGivesTheRookNoTableValue) {
+    setUpRoot("fen 8/8/8/3k4/8/8/8/R3K3 w - - 0 1");
+    prepareRootEvaluation();
+    ASSERT_EQ(rootWeakerSide, Black);
+    for (int square = 0; square < BoardCells; ++square)
+        EXPECT_EQ(pieceSquareTable[White][Rook][square], 0) << square;
+}
+
 // The worked example's byte set to 5, probed at ply 7: 31982 with the weak side to move (t = 1);
 // with the strong side to move (t = 0, the byte before) the strong side's score negated, -31983.
 // Black's rook ending is flipped in the ranks onto the example's squares. 253 is a draw; other
