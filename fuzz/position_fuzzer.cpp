@@ -1,8 +1,6 @@
-// The position path under libFuzzer: arbitrary text as the arguments of `position`, then a
-// two-ply walk of the move tree that checks after every make and every unmake that the board,
-// the lists, the man count, the castling rights and both keys are as they must be, the same count
-// from perft, and a search to depth 2 (at most 20,000 nodes) that must leave the position untouched
-// and name a legal move.
+// The position path under libFuzzer: arbitrary text as the arguments of `position`, a two-ply
+// walk checked after every make and unmake, the same count from perft, and a depth-2 search that
+// leaves the position untouched and names a legal move.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

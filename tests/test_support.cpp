@@ -1,5 +1,4 @@
-// Helpers shared by the test programs: positions and their moves, a working folder, a child
-// process driven through pipes, temporary directories and whole files.
+// Helpers shared by the test programs (see test_support.h).
 #include "test_support.h"
 
 #include <chrono>

@@ -1,6 +1,5 @@
-// The board in this process: perft against the published counts with every move of a walk
-// checked, the generators' order, castling rights, the killer test, the `position` command and
-// the perft tool.
+// The board in this process: perft with every move of a walk checked, the generators' order,
+// castling rights, the killer test, the `position` command and the perft tool.
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <iterator>

@@ -215,9 +215,17 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {"position fen r3k3/8/8/8/8/8/8/4K3 w - - 0 1 moves e1e2 a8b8 e2d1 b8c8 d1e1\ngo depth 3 "
          "searchmoves c8a8",
          " score cp 0 | pv c8a8$", "bestmove c8a8"},
+        // The knight goes to h6 again, the other men stand elsewhere: no repetition.
+        {"position startpos moves g1f3 g8h6 f3g5 b8c6 g5e4 h6g8 e4c5 g8f6 c5a4 f6g8 a4b6\n"
+         "go depth 1 searchmoves g8h6",
+         " pv g8h6 b6a8", "bestmove g8h6"},
         {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
         {"position fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
+        // Six plies deep a pass may answer a pass, but not a third follow: the count shows it.
+        {"setoption name Clear Hash\nposition fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w "
+         "KQ - 1 8\ngo depth 6",
+         " nodes 57027 ", "bestmove d7c8q"},
         {"position startpos\ngo nodes 5000", " nodes 5000 ", "bestmove "},
         {"position startpos\ngo nodes 1", "info depth ", "bestmove "},
         {"position fen R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1\ngo depth 2",
