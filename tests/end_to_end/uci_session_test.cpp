@@ -3,7 +3,6 @@
 // analysis options; and whole games, against the native build and with a FEN every move.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 #include <regex>

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <random>
 #include <string>
 #include <tuple>
@@ -195,12 +194,16 @@ int probeWithFile(const char* position, int justMoved, int atPly, int offset, in
     return score;
 }
 
-// In a won ending only the kings have table values: the stronger one walks towards the weaker,
-// which is driven to the edge.
-TEST(RootEvaluation, AWonEndingGivesTheRookNoTableValue) {
-    setUpRoot("fen 8/8/8/3k4/8/8/8/R3K3 w - - 0 1");
+// In a won ending only the kings have table values: the bare king is driven to the edge, the
+// stronger one drawn towards it.
+TEST(RootEvaluation, AWonEndingValuesOnlyTheKings) {
+    setUpRoot("fen k7/8/8/8/8/8/8/R3K3 w - - 0 1");
     prepareRootEvaluation();
     ASSERT_EQ(rootWeakerSide, Black);
+    const std::tuple<int, const char*, int> kings[] = {
+        {Black, "a8", 28}, {Black, "d4", 128}, {White, "e1", 68}, {White, "b6", 116}};
+    for (const auto& [colour, square, value] : kings)
+        EXPECT_EQ(pieceSquareTable[colour][King][tarnwick_test::squareOf(square)], value) << square;
     for (int square = 0; square < BoardCells; ++square)
         EXPECT_EQ(pieceSquareTable[White][Rook][square], 0) << square;
 }
