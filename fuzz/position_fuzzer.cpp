@@ -1,8 +1,7 @@
-// The position path under libFuzzer: arbitrary text as the arguments of `position`, then a
-// two-ply walk of the move tree that checks after every make and every unmake that the board,
-// the lists, the man count, the castling rights and both keys are as they must be, the same count
-// from perft, and a search to depth 2 (at most 20,000 nodes) that must leave the position untouched
-// and name a legal move.
+// The position path under libFuzzer: arbitrary text as the arguments of `position`, a two-ply
+// walk checked after every make and unmake, the same count from perft, and a depth-2 search that
+// leaves the position untouched and names a legal move.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
+#include "test_support.h"
 
 using namespace tarnwick;
 
@@ -27,108 +27,11 @@ namespace {
 
 constexpr int WalkDepth = 2;
 
-// What make and unmake must restore exactly. lastOfficerIndex is left out: it is only a bound
-// for the officer scans, which an unmade promotion may leave wider than before (scans skip the
-// pawns and captured entries inside it); boardIsConsistent checks that it still covers them.
-struct Snapshot {
-    BoardCell cells[BoardCells];
-    PieceEntry lists[2][PieceListSize];
-    int lastPiece[2];
-    int count;
-    int side;
-    int rights;
-    std::uint32_t lock;
-    std::uint32_t index;
-};
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "position_fuzzer: %s\n", what);
-    std::abort();
-}
-
-void takeSnapshot(Snapshot& snapshot) {
-    std::memcpy(snapshot.cells, board, sizeof board);
-    for (int colour = 0; colour < 2; ++colour) {
-        for (int i = 0; i < PieceListSize; ++i)
-            snapshot.lists[colour][i] = pieceList[colour][i];
-        snapshot.lastPiece[colour] = lastPieceIndex[colour];
+void check(bool holds, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "position_fuzzer: %s\n", what);
+        std::abort();
     }
-    snapshot.count = pieceCount;
-    snapshot.side = sideToMove;
-    snapshot.rights = castlingRights;
-    snapshot.lock = lockKey;
-    snapshot.index = indexKey;
-}
-
-bool sameAs(const Snapshot& snapshot) {
-    if (std::memcmp(snapshot.cells, board, sizeof board) != 0)
-        return false;
-    for (int colour = 0; colour < 2; ++colour) {
-        for (int i = 0; i < PieceListSize; ++i) {
-            if (snapshot.lists[colour][i].square != pieceList[colour][i].square ||
-                snapshot.lists[colour][i].piece != pieceList[colour][i].piece)
-                return false;
-        }
-        if (snapshot.lastPiece[colour] != lastPieceIndex[colour])
-            return false;
-    }
-    return snapshot.count == pieceCount && snapshot.side == sideToMove &&
-           snapshot.rights == castlingRights && snapshot.lock == lockKey &&
-           snapshot.index == indexKey;
-}
-
-void checkKeysAndConsistency(const char* when) {
-    if (!boardIsConsistent()) {
-        std::fprintf(stderr, "position_fuzzer: %s\n", when);
-        fail("board, lists and man count disagree");
-    }
-    std::uint32_t lock = 0;
-    std::uint32_t index = 0;
-    computeKeysFromScratch(lock, index);
-    if (lock != lockKey || index != indexKey) {
-        std::fprintf(stderr, "position_fuzzer: %s\n", when);
-        fail("the incremental keys differ from the keys computed from scratch");
-    }
-}
-
-void exchangeSides() {
-    sideToMove = otherSide;
-    otherSide = 1 - sideToMove;
-}
-
-std::uint64_t walkLeaves = 0;
-int walkPliesLeft = 0;
-int legalRootMoves = 0;
-Move legalRoots[256];
-
-// The moveCallback of the walk: every candidate is made and unmade with the checks around it.
-int walkMove(SearchFrame* frame) {
-    const Move move = moveStack[currentSlot];
-    Snapshot before;
-    takeSnapshot(before);
-    makeMove(move);
-    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    exchangeSides();
-    checkKeysAndConsistency("after makeMove");
-    if (legal) {
-        if (walkPliesLeft == WalkDepth && legalRootMoves < 256)
-            legalRoots[legalRootMoves++] = move;
-        if (walkPliesLeft == 1) {
-            ++walkLeaves;
-        } else {
-            ++currentSlot;
-            --walkPliesLeft;
-            generateAllMoves(frame);
-            ++walkPliesLeft;
-            --currentSlot;
-        }
-    }
-    exchangeSides();
-    unmakeMove(move);
-    checkKeysAndConsistency("after unmakeMove");
-    if (!sameAs(before))
-        fail("unmakeMove did not restore the position");
-    return 0;
 }
 
 int devNull = -1;
@@ -137,8 +40,7 @@ int devNull = -1;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (devNull < 0)
-        fail("cannot open /dev/null");
+    check(devNull >= 0, "cannot open /dev/null");
     installEngineCallbacks();
     return 0;
 }
@@ -155,52 +57,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     text[length] = 0;
 
     setupPosition(text);
-    if (!boardIsConsistent())
-        fail("setupPosition left an inconsistent board");
+    check(boardIsConsistent(), "setupPosition left an inconsistent board");
     if (!positionIsValid)
         return 0;
-    checkKeysAndConsistency("after setupPosition");
-    Snapshot root;
-    takeSnapshot(root);
+    check(tarnwick_test::keysMatchScratch(), "setupPosition left keys that differ from scratch");
+    const tarnwick_test::PositionSnapshot root = tarnwick_test::takeSnapshot();
 
-    // The walk, then perft over the same tree: the counts must agree.
-    walkLeaves = 0;
-    walkPliesLeft = WalkDepth;
-    legalRootMoves = 0;
-    const MoveCallback savedCallback = moveCallback;
-    moveCallback = walkMove;
-    currentSlot = RootSlot;
-    generateAllMoves(nullptr);
-    moveCallback = savedCallback;
-    if (!sameAs(root))
-        fail("the walk did not leave the position as it found it");
-    if (perft(WalkDepth, nullptr) != walkLeaves)
-        fail("perft counts a different number of leaves than the walk");
-    if (!sameAs(root))
-        fail("perft did not leave the position as it found it");
+    // The checked walk, then perft over the same tree: the counts must agree, and neither may
+    // leave a trace.
+    const tarnwick_test::CheckedWalk walk = tarnwick_test::walkAndCheck(WalkDepth);
+    check(walk.failures == 0, "a make or unmake of the walk left the board or the keys wrong");
+    check(tarnwick_test::takeSnapshot() == root, "the walk changed the position");
+    check(perft(WalkDepth, nullptr) == walk.leaves, "perft and the walk count other leaves");
+    check(tarnwick_test::takeSnapshot() == root, "perft changed the position");
 
-    // A depth-2 search: the position is untouched afterwards, the best move is a legal one. The
-    // node cap keeps the quiescence of a wild position from stalling the fuzzer.
+    // A depth-2 search: the position is untouched afterwards, the best move is a legal one, even
+    // when the node cap (which keeps a wild quiescence from stalling the fuzzer) stops it before
+    // its first root move is done.
     std::snprintf(commandArgs, CommandBufferSize, "depth 2 nodes 20000");
     think();
-    if (searchRequest.thinking.load(std::memory_order_acquire))
-        fail("think returned while still thinking");
-    if (!sameAs(root))
-        fail("the search did not leave the position as it found it");
-    checkKeysAndConsistency("after the search");
+    check(!searchRequest.thinking.load(std::memory_order_acquire), "think returned thinking");
+    check(tarnwick_test::takeSnapshot() == root && boardIsConsistent(),
+          "the search changed the position");
     Move best[LineSlots];
     copyRootLine(best);
-    // Even a search its node cap stops before the first root move is done names a legal move.
-    if (legalRootMoves == 0) {
-        if (best[0].kind != Sentinel)
-            fail("a best move in a position without legal moves");
-    } else {
-        bool found = false;
-        for (int i = 0; i < legalRootMoves; ++i)
-            found = found || legalRoots[i] == best[0];
-        if (!found)
-            fail("the best move is not one of the legal moves");
-    }
+    const std::vector<Move>& legal = walk.legalRootMoves;
+    check(legal.empty() ? best[0].kind == Sentinel
+                        : std::find(legal.begin(), legal.end(), best[0]) != legal.end(),
+          "the best move is not one of the legal moves, or there is none to make");
     sendOwedBestMove(0);
     return 0;
 }

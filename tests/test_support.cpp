@@ -1,5 +1,4 @@
-// Helpers shared by the test programs: a child process driven through pipes, temporary
-// directories and whole files.
+// Helpers shared by the test programs (see test_support.h).
 #include "test_support.h"
 
 #include <chrono>
@@ -7,6 +6,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <poll.h>
@@ -15,17 +15,58 @@
 #include <unistd.h>
 #include <utility>
 
+#include "board/position_setup.h"
+#include "eval/endgame_data.h"
+#include "search/transposition_table.h"
+
 namespace tarnwick_test {
 
-static long long nowMs() {
+void setPosition(const char* text) {
+    tarnwick::prepareTables();
+    tarnwick::resetBoard();
+    tarnwick::setupPosition(text);
+}
+
+static std::vector<tarnwick::Move> collected;
+static bool collectLegalOnly = false;
+
+std::vector<tarnwick::Move> generatedMoves(bool legalOnly) {
+    collected.clear();
+    collectLegalOnly = legalOnly;
+    tarnwick::moveCallback = [](tarnwick::SearchFrame*) {
+        using namespace tarnwick;
+        const Move move = moveStack[currentSlot];
+        makeMove(move);
+        if (!collectLegalOnly || !isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
+            collected.push_back(move);
+        unmakeMove(move);
+        return 0;
+    };
+    tarnwick::generateAllMoves(nullptr);
+    tarnwick::moveCallback = nullptr;
+    return collected;
+}
+
+WorkingFolder::WorkingFolder()
+    : path(makeTemporaryDirectory()), previous(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(path);
+    tarnwick::resetEndgameData();
+}
+
+WorkingFolder::~WorkingFolder() {
+    std::filesystem::current_path(previous);
+    removeDirectory(path);
+    tarnwick::resetEndgameData();
+}
+
+long long nowMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 static std::vector<std::string> commandFrom(const char* variable, const char* builtPath) {
     std::istringstream text(std::getenv(variable) ? std::getenv(variable) : "");
-    std::vector<std::string> words{std::istream_iterator<std::string>(text),
-                                   std::istream_iterator<std::string>()};
+    std::vector<std::string> words{std::istream_iterator<std::string>(text), {}};
     return words.empty() ? std::vector<std::string>{builtPath} : words;
 }
 
@@ -38,11 +79,8 @@ std::vector<std::string> toolCommand() {
 }
 
 const std::string& lineEnd() {
-    static const std::string end =
-        std::string(std::getenv("TARNWICK_LINE_END") ? std::getenv("TARNWICK_LINE_END") : "") ==
-                "crlf"
-            ? "\r\n"
-            : "\n";
+    static const char* const setting = std::getenv("TARNWICK_LINE_END");
+    static const std::string end = setting && std::string(setting) == "crlf" ? "\r\n" : "\n";
     return end;
 }
 
@@ -51,24 +89,30 @@ std::string withLineFeeds(const std::string& text, const std::string& end) {
     std::size_t start = 0;
     for (std::size_t feed; (feed = text.find('\n', start)) != std::string::npos; start = feed + 1) {
         const std::string line = text.substr(start, feed + 1 - start);
-        if (line.ends_with(end))
-            result += line.substr(0, line.size() - end.size()) + "\n";
-        else
-            result += line.substr(0, line.size() - 1) + "<bad line end>\n";
+        result += line.ends_with(end) ? line.substr(0, line.size() - end.size()) + "\n"
+                                      : line.substr(0, line.size() - 1) + "<bad line end>\n";
     }
     return result + text.substr(start);
 }
 
 EngineProcess::~EngineProcess() {
+    end();
+}
+
+void EngineProcess::end() {
     closeInput();
     close(outputFd); // -1 when never started: a harmless failure
     if (childPid > 0 && kill(childPid, SIGKILL) == 0)
         waitpid(childPid, nullptr, 0);
+    childPid = outputFd = -1;
+    pending.clear();
+    outputEnded = false;
 }
 
 bool EngineProcess::start(const std::vector<std::string>& command,
                           const std::string& workingDirectory,
-                          const std::vector<std::string>& arguments) {
+                          const std::vector<std::string>& arguments, bool withErrors) {
+    end();
     std::signal(SIGPIPE, SIG_IGN);
     int toChild[2], fromChild[2];
     if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0)
@@ -77,15 +121,15 @@ bool EngineProcess::start(const std::vector<std::string>& command,
     outputFd = fromChild[0];
     // Everything the child needs is made before fork: only async-signal-safe calls after it.
     std::vector<char*> argv;
-    for (const std::string& word : command)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::vector<std::string>* words : {&command, &arguments})
+        for (const std::string& word : *words)
+            argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
-    childPid = fork();
-    if (childPid == 0) {
+    if ((childPid = fork()) == 0) {
         dup2(toChild[0], STDIN_FILENO);
         dup2(fromChild[1], STDOUT_FILENO);
+        if (withErrors)
+            dup2(fromChild[1], STDERR_FILENO);
         signal(SIGPIPE, SIG_DFL);
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0)
             _exit(126);
@@ -114,6 +158,10 @@ bool EngineProcess::sendLine(const std::string& line) {
 void EngineProcess::closeInput() {
     close(inputFd);
     inputFd = -1;
+}
+void EngineProcess::closeOutput() {
+    close(outputFd);
+    outputFd = -1;
 }
 
 bool EngineProcess::readLine(std::string& line, int timeoutMs) {
@@ -172,19 +220,24 @@ bool EngineProcess::waitForExit(int& exitStatus, int timeoutMs) {
     return false;
 }
 
+int runTool(const std::vector<std::string>& arguments, std::vector<std::string>& lines,
+            const std::string& folder) {
+    EngineProcess tool;
+    int status = -1;
+    lines.clear();
+    const bool ended = tool.start(toolCommand(), folder, arguments, true) &&
+                       tool.readToEnd(lines, 120000) && tool.waitForExit(status, 120000);
+    return ended ? status : -1;
+}
+
 std::string makeTemporaryDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarnwick-test-XXXXXX";
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/tarnwick-XXXXXX";
     return mkdtemp(pattern.data()) ? pattern : "";
 }
 
 void removeDirectory(const std::string& path) {
-    if (DIR* dir = path.empty() ? nullptr : opendir(path.c_str())) {
-        while (dirent* entry = readdir(dir))
-            unlink((path + "/" + entry->d_name).c_str()); // fails harmlessly for "." and ".."
-        closedir(dir);
-        rmdir(path.c_str());
-    }
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 bool readFile(const std::string& path, std::string& contents) {
@@ -194,7 +247,7 @@ bool readFile(const std::string& path, std::string& contents) {
 }
 
 bool fileExists(const std::string& path) {
-    return access(path.c_str(), F_OK) == 0;
+    return std::filesystem::exists(path);
 }
 
 } // namespace tarnwick_test

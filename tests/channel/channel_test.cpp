@@ -1,21 +1,50 @@
-// The main thread's side of the channel: the time budget and limits of every `go` text, the owed
-// bestmove sent once when both threads try, and the option values.
+// The command channel in this process: budgets and limits of `go`, the owed bestmove sent once,
+// option values, date tokens, and whole lines from two threads to the output and the logbook.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
+#include "channel/dispatcher.h"
 #include "channel/go_parameters.h"
 #include "channel/input_reader.h"
 #include "channel/options.h"
-#include "channel_fixture.h"
+#include "channel/output_log.h"
+#include "test_support.h"
 
 using namespace tarnwick;
 
 namespace {
 
-class Dispatcher : public channel_test::ChannelTest {};
+// The channel's state reset, a fresh working folder for the logbook, and the output lines caught
+// in a file there.
+class Channel : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetCommandChannel();
+        // Appended writes stay whole, as they do in a pipe.
+        outputDescriptor = open("output.txt", O_WRONLY | O_CREAT | O_APPEND, 0600);
+        ASSERT_GE(outputDescriptor, 0);
+    }
+    void TearDown() override {
+        close(outputDescriptor);
+        resetCommandChannel(); // closes the logbook too
+    }
+    // The whole text of a file in the working folder, or "<none>".
+    std::string fileText(const char* name) {
+        std::string text;
+        return tarnwick_test::readFile(name, text) ? text : "<none>";
+    }
+
+    const tarnwick_test::WorkingFolder folder; // made before SetUp, removed after TearDown
+};
 
 // What parseGoParameters makes of `text`: "budget depthLimit nodeLimit clockEndsSearch
 // ponderMode [searchMoves]". Nothing of the previous search may stay behind.
@@ -36,14 +65,13 @@ std::string parsed(const std::string& text, char side, int ponderBefore) {
 // are ignored; keys are case-sensitive; movetime replaces the clock; depth or nodes alone leave
 // the clock out of it, with a clock key whichever comes first ends the search; depth is at least
 // one iteration; node counts saturate.
-TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
+TEST_F(Channel, BudgetsAndLimitsForBothSides) {
     // clang-format off
     const char* cases[][2] = {
         {"wtime 300000", "6500 0 0 1 0 []"}, {"wtime 180000 winc 2000", "7450 0 0 1 0 []"},
         {"wtime 60000 winc 1000", "800 0 0 1 0 []"}, {"wtime 60000", "1 0 0 1 0 []"},
         {"wtime 10000 movestogo 2", "1750 0 0 1 0 []"}, {"wtime 1000 winc 10000", "950 0 0 1 0 []"},
         {"wtime 3600000 movestogo 40", "82500 0 0 1 0 []"}, {"wtime -500", "1 0 0 1 0 []"},
-        {"wtime 300000 movestogo 0", "6500 0 0 1 0 []"},
         {"wtime 180000 winc 2000 movestogo 0", "7450 0 0 1 0 []"},
         {"wtime 300000 btime 1 winc 0 binc 99999", "6500 0 0 1 0 []"},
         {"btime 5000", "1 0 0 1 0 []"}, {"WTIME 300000", "1 0 0 1 0 []"},
@@ -63,6 +91,12 @@ TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
         {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"}, {"mate 3", "1 5 0 0 0 []"},
         {"mate 0", "1 1 0 0 0 []"}, {"mate -4", "1 1 0 0 0 []"}, {"depth 2 mate 3", "1 2 0 0 0 []"},
         {"mate 2 movetime 900", "900 3 0 1 0 []"}, {"mate 99999999999", "1 2147483647 0 0 0 []"},
+        // Absurd numbers neither overflow nor give less than 1.
+        {"wtime 2147483647 winc 2147483647", "2040109465 0 0 1 0 []"},
+        {"wtime 99999999999999999999 winc -99999999999999999999 movestogo 1",
+         "2040106465 0 0 1 0 []"},
+        {"wtime -2147483648 winc 2147483647 movestogo -2147483648", "1 0 0 1 0 []"},
+        {"movetime 99999999999999999999", "2147483647 0 0 1 0 []"},
     };
     // clang-format on
     for (auto& [text, expected] : cases) {
@@ -77,27 +111,15 @@ TEST_F(Dispatcher, BudgetsAndLimitsForBothSides) {
             }
         }
     }
-}
-
-TEST_F(Dispatcher, AbsurdNumbersNeitherOverflowNorGoBelowOne) {
-    for (const char* text : {"wtime 2147483647 winc 2147483647",
-                             "wtime 99999999999999999999 winc -99999999999999999999 movestogo 1",
-                             "wtime -2147483648 winc 2147483647 movestogo -2147483648",
-                             "movetime 99999999999999999999"}) {
-        EXPECT_GE(parseGoParameters(text, 'w'), 1) << text;
-    }
-}
-
-TEST_F(Dispatcher, LongSearchMovesListIsCopiedWithinItsBuffer) {
-    std::string text = "searchmoves";
-    while (text.size() < CommandBufferSize - 6)
-        text += " e2e4";
-    EXPECT_EQ(parsed(text, 'w', 0), "1 0 0 1 0 [" + text.substr(12) + "]");
+    std::string longest = "searchmoves"; // copied within its buffer
+    while (longest.size() < CommandBufferSize - 6)
+        longest += " e2e4";
+    EXPECT_EQ(parsed(longest, 'w', 0), "1 0 0 1 0 [" + longest.substr(12) + "]");
 }
 
 std::atomic<int> bestMovesSent{0};
 
-TEST_F(Dispatcher, BestMoveIsSentOnceWhenBothThreadsTry) {
+TEST_F(Channel, BestMoveIsSentOnceWhenBothThreadsTry) {
     const EngineCallbacks saved = engineCallbacks;
     engineCallbacks.reportBestMove = [](int) { bestMovesSent.fetch_add(1); };
     bestMovesSent = 0;
@@ -111,7 +133,7 @@ TEST_F(Dispatcher, BestMoveIsSentOnceWhenBothThreadsTry) {
     EXPECT_EQ(bestMovesSent.load(), 200);
 }
 
-TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
+TEST_F(Channel, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     EXPECT_EQ(hashSizeForTables(), DefaultHashSizeMb); // before any `uci`
     // Case-sensitive: "hash" is not the option. Hash has no upper limit and is at least 1 after
     // any other setoption; the other spins are held to their ranges, and keep their value when
@@ -122,11 +144,10 @@ TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     // clang-format off
     const struct { const char* args; int& option; int before; int after; } cases[] = {
         {"name Hash value 64", hash, 1, 64}, {"name Hash value 2048", hash, 1, 2048},
-        {"name Hash value 0", hash, 16, 1}, {"name Hash value -5", hash, 16, 1},
-        {"name Hash value abc", hash, 16, 1}, {"name hash value 64", hash, 16, 16},
+        {"name Hash value -5", hash, 16, 1}, {"name Hash value abc", hash, 16, 1},
+        {"name hash value 64", hash, 16, 16},
         {"name Hash value 99999999999999", hash, 1, 2147483647},
         {"name Ponder value false", hash, 0, 1}, {"name Clear Hash value 7", hash, 16, 16},
-        {"name Move Overhead value 50", overhead, 3000, 50},
         {"name Move Overhead value 9999", overhead, 3000, 5000},
         {"name Move Overhead value -1", overhead, 3000, 0},
         {"name Move Overhead value fast", overhead, 70, 70},
@@ -141,6 +162,53 @@ TEST_F(Dispatcher, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
         std::strcpy(commandArgs, c.args);
         applyOption();
         EXPECT_EQ(c.option, c.after) << c.args;
+    }
+}
+
+// Every token for Sunday 30 December 2007, day 364 of the year, 14:05:09, the long ones before
+// the short ones that begin like them; March's a-umlaut is one Windows-1252 byte.
+TEST(DateTime, TokensExpandForTheThirtiethOfDecember2007) {
+    std::tm when{};
+    when.tm_year = 107, when.tm_mon = 11, when.tm_mday = 30, when.tm_yday = 363;
+    when.tm_hour = 14, when.tm_min = 5, when.tm_sec = 9;
+    char text[128] = "Am &WL, &T.&M.&JJJ (&W &ML &J, Tag &LL) um &H:&I:&S &X &h";
+    expandDateTimeTokens(text, when);
+    EXPECT_STREQ(text, "Am Sonntag, 30.12.2007 (So Dezember 07, Tag 364) um 14:05:09 &X &h");
+    when.tm_mon = 2;
+    std::strcpy(text, "&ML");
+    expandDateTimeTokens(text, when);
+    EXPECT_STREQ(text, "M\xE4rz");
+}
+
+TEST_F(Channel, LinesOfTwoThreadsStayWholeAndTheLogbookIsOpenedOnce) {
+    sendLine("%s", std::string(3 * CommandBufferSize, 'x').c_str()); // cut, not overrun
+    EXPECT_EQ(fileText("output.txt"), std::string(CommandBufferSize - 1, 'x') + "\n");
+    EXPECT_EQ(fileText("LogBook.txt"), "<none>"); // nothing is logged without debug mode
+    std::ofstream("LogBook.txt") << "a line of an earlier run\n";
+    debugMode = 1;
+    const auto sender = [](char name) {
+        for (int i = 0; i < 150; ++i)
+            sendLine("info thread %c line %03d", name, i);
+    };
+    std::thread first(sender, 'A'), second(sender, 'B');
+    first.join(), second.join();
+    // Every line arrives whole and once, in the output and after its time in the logbook, which
+    // the first log line of the run has truncated: sorted, the lines of the two threads.
+    std::vector<std::string> sent, logged;
+    std::istringstream outputLines(fileText("output.txt")), logLines(fileText("LogBook.txt"));
+    std::string line;
+    for (std::getline(outputLines, line); std::getline(outputLines, line);)
+        sent.push_back(line);
+    while (std::getline(logLines, line))
+        logged.push_back(line.erase(0, 8)); // without its time
+    std::sort(sent.begin(), sent.end()), std::sort(logged.begin(), logged.end());
+    ASSERT_EQ(sent.size(), 300u);
+    ASSERT_EQ(logged.size(), 300u);
+    for (int i = 0; i < 300; ++i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "info thread %c line %03d", "AB"[i / 150], i % 150);
+        EXPECT_EQ(sent[i], text);
+        EXPECT_EQ(logged[i], std::string(" - Engine to GUI: \"") + text + '"');
     }
 }
 

@@ -1,0 +1,351 @@
+// The engine binary driven through pipes as a chess GUI drives it: replies, input, logbook and
+// the end of the process; one `bestmove` per `go` in every flow; searches and their reports; the
+// analysis options; and whole games, against the native build and with a FEN every move.
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board/board.h"
+#include "engine_session.h"
+#include "search/transposition_table.h"
+
+using namespace end_to_end;
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class UciProtocol : public EngineSession {};
+
+// clang-format off
+const Lines UciReply = {"id name Tarnwick 4.15", "id author Velmarok",
+                        "option name Hash type spin default 1 min 1 max 1024",
+                        "option name Ponder type check default true",
+                        "option name Move Overhead type spin default 3000 min 0 max 5000",
+                        "option name MultiPV type spin default 1 min 1 max 32",
+                        "option name Clear Hash type button", "uciok"};
+// clang-format on
+
+// A `quit` as the first command ends the process with status 0 and writes no logbook.
+TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
+    ASSERT_TRUE(engine.sendLine("quit"));
+    EXPECT_TRUE(finish().empty());
+    EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
+    restart();
+    EXPECT_EQ(exchange("isready\n", "readyok"), Lines{"readyok"}); // before any `uci`
+    EXPECT_EQ(exchange("uci\n", "uciok"), UciReply);
+    // Each input gets exactly its readyok lines: unknown words are ignored, line ends, blanks and
+    // case are forgiven, empty lines and a zero byte dropped, an overlong line dropped whole (its
+    // "uci" is never read as a command) while the longest line still fits.
+    const std::pair<std::string, int> inputs[] = {
+        {"ucinewgame\nregister later\nxyzzy\nisready\n", 1},
+        {"\tIsReady  \r\n", 1},
+        {"ISREADY\r", 1},
+        {"\n\n  \n\t\r\n isready\t\n", 1},
+        {"isready\r\nisready\risready\n", 3},
+        {std::string("is\0ready\n", 9), 1},
+        {"position fen " + std::string(40000, 'x') + " uci\nisready\n", 1},
+        {"setoption name Hash value 1 " + std::string(16000, 'z') + "\nisready\n", 1},
+    };
+    for (std::size_t i = 0; i < std::size(inputs); ++i) {
+        ASSERT_TRUE(engine.sendRaw(inputs[i].first));
+        Lines lines;
+        for (int n = 0; n < inputs[i].second; ++n)
+            ASSERT_TRUE(engine.readUntil("readyok", lines, ReplyTimeoutMs)) << "input " << i;
+        EXPECT_EQ(lines, Lines(inputs[i].second, "readyok")) << "input " << i;
+    }
+    // Several lines in one write are answered in order.
+    Lines lines = exchange("isready\nUci\nisready\n", "readyok");
+    ASSERT_TRUE(engine.readUntil("readyok", lines, ReplyTimeoutMs));
+    Lines expected = UciReply;
+    expected.insert(expected.begin(), "readyok");
+    expected.push_back("readyok");
+    EXPECT_EQ(lines, expected);
+    // A line split across two writes is one command.
+    ASSERT_TRUE(engine.sendRaw("is"));
+    std::string line;
+    EXPECT_FALSE(engine.readLine(line, 200));
+    EXPECT_EQ(exchange("ready\n", "readyok"), Lines{"readyok"});
+
+    // The logbook appears with `debug on` only.
+    EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
+    exchange("debug on\nisready\n", "readyok");
+    exchange("ucinewgame\n" + std::string(20000, 'x') + "\nuci\n", "uciok");
+    exchange("debug off\nisready\n", "readyok");
+    // End of input after a search with its own limit: the search and the last command, which has
+    // no line end, are still carried out, then the process ends.
+    ASSERT_TRUE(engine.sendRaw("position startpos\ngo movetime 300\nisready"));
+    lines = finish();
+    EXPECT_EQ(countPrefixed(lines, "bestmove "), 1);
+    EXPECT_EQ(countPrefixed(lines, "readyok"), 1);
+
+    std::string text;
+    ASSERT_TRUE(tarnwick_test::readFile(directory + "/LogBook.txt", text));
+    text = tarnwick_test::withLineFeeds(text); // the platform's line ends, each checked
+    std::istringstream logLines(text);
+    for (std::string logLine; std::getline(logLines, logLine);) // each after the time of day
+        EXPECT_TRUE(std::regex_search(logLine, std::regex("^\\d\\d:\\d\\d:\\d\\d - "))) << logLine;
+    for (const std::string& reply : UciReply)
+        EXPECT_NE(text.find(" - Engine to GUI: \"" + reply + "\"\n"), std::string::npos) << reply;
+    for (const char* message :
+         {"Received: \"ucinewgame\"\n", "Processing: \"ucinewgame\" \"\"\n",
+          "Error: Unknown command - \"ucinewgame\" \"\"\n",
+          "Error: Line longer than 16383 characters dropped", "Processing: \"debug\" \"off\"\n"}) {
+        EXPECT_NE(text.find(message), std::string::npos) << message;
+    }
+    EXPECT_EQ(text.find("bestmove"), std::string::npos); // logging was off again
+}
+
+class SearchFlow : public EngineSession {};
+
+using tarnwick_test::nowMs;
+
+const std::string Middlegame =
+    "position fen r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10";
+
+struct Flow {
+    std::string commands; // sent first
+    int pauseMs;          // then, if not -1, a pause and an `isready` answered during the search
+    const char* then;     // sent next
+    int bestMoves;        // bestmove lines owed by the flow
+    int ponder;           // 1: the last one names a ponder move, 0: it does not, -1: either
+    std::string lastBest = "bestmove ";
+    int minMs = 0, maxMs = 60000; // from the commands to the last bestmove
+    std::string lineBefore = "";  // the start of the line before the last bestmove
+};
+
+TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
+    const Flow flows[] = {
+        {"stop\nponderhit", -1, "", 0, -1}, // nothing is owed before any search
+        // The final report names depth 5: depth 4 was the last complete iteration.
+        {"position startpos\ngo depth 4", -1, "", 1, 1, "bestmove ", 0, 60000, "info depth 5 "},
+        {"stop\nponderhit", -1, "", 0, -1}, // nor after it
+        {"position startpos\ngo wtime 300000 btime 300000", 300, "stop", 1, 0},
+        {"position startpos moves e2e4\nGO infinite", 1500, "stop", 1, 0}, // no end by the clock
+        // The ponder time counts against the budget of 3333 ms that ends the search.
+        {"position startpos\ngo ponder wtime 200000 btime 200000", 300, "ponderhit", 1, 1},
+        {"position startpos\ngo ponder depth 3", 500, "ponderhit", 1, 1}, // ended by itself
+        {"position startpos\ngo ponder depth 3", 500, "stop", 1, 0},
+        // A new command ends a clocked search with its bestmove, and is carried out after it:
+        // here a refused position, whose `go` answers "bestmove 0000" at once.
+        {"position startpos\nGo wtime 300000 btime 300000", 300,
+         "position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo infinite", 2, -1, "bestmove 0000"},
+        // A command other than stop cuts an infinite search short; its bestmove is still owed
+        // and goes out at the next stop, or just before the next search starts.
+        {"position startpos\nGO infinite", 300, "position startpos\nstop", 1, 0},
+        {"position startpos\ngo infinite", 300, "position startpos moves e2e4\ngo depth 2", 2, -1},
+        // 300000 ms give a budget of 6500 ms; no iteration starts after two thirds of it.
+        {"position startpos\ngo wtime 300000 btime 300000", -1, "", 1, -1, "bestmove ", 4000, 9000},
+        {"position startpos moves e2e4 e7e5\ngo movetime 500", -1, "", 1, -1, "bestmove ", 0, 1500},
+        {"position startpos\ngo nodes 1000", -1, "", 1, -1},
+        // With Move Overhead 50 a game at 10 s + 0.1 s a move has real thinking time from the
+        // first move to the last, within the clock: budgets of 520 and 73 ms, each used at least
+        // for the two thirds after which no new iteration starts.
+        {"setoption name Move Overhead value 50\n" + Middlegame + "\ngo wtime 10000 winc 100", -1,
+         "", 1, -1, "bestmove ", 346, 10000},
+        {Middlegame + "\ngo wtime 600 winc 100", -1, "", 1, -1, "bestmove ", 48, 600},
+    };
+    exchange("uci\nisready\n", "readyok");
+    for (const Flow& flow : flows) {
+        SCOPED_TRACE(flow.commands + " / " + flow.then);
+        received.clear();
+        const long long start = nowMs();
+        ASSERT_TRUE(engine.sendLine(flow.commands));
+        if (flow.pauseMs >= 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(flow.pauseMs));
+            exchange("isready\n", "readyok", 2000);
+            EXPECT_EQ(countPrefixed(received, "bestmove"), 0) << "still searching";
+        }
+        if (*flow.then) {
+            ASSERT_TRUE(engine.sendLine(flow.then));
+        }
+        while (countPrefixed(received, "bestmove") < flow.bestMoves)
+            ASSERT_TRUE(engine.readUntil("bestmove", received, 20000));
+        const long long elapsed = nowMs() - start;
+        if (flow.bestMoves > 0) {
+            const std::string& best = received.back();
+            EXPECT_TRUE(best.starts_with(flow.lastBest)) << best;
+            if (flow.ponder >= 0) {
+                EXPECT_EQ(best.find(" ponder ") != std::string::npos, flow.ponder == 1) << best;
+            }
+            EXPECT_TRUE(elapsed >= flow.minMs && elapsed <= flow.maxMs) << elapsed << " ms";
+            ASSERT_GE(received.size(), 2u);
+            EXPECT_TRUE(received.rbegin()[1].starts_with(flow.lineBefore)) << received.rbegin()[1];
+        }
+        exchange("isready\n", "readyok"); // and no late bestmove before it
+        EXPECT_EQ(countPrefixed(received, "bestmove"), flow.bestMoves);
+    }
+}
+
+// Searches in one process, each checked by a part of the last `info` line and the start of the
+// bestmove line; the first `go` comes before any `isready` and builds the tables itself. Mates are
+// found with their distance, for either side: mate values pass through the table counted from the
+// stored position, so the mate searches that follow one another each report their own. `go mate
+// N` ends once a mate shows, or after iteration 2N - 1 (the final report names the depth after
+// it). A move into stalemate or a repetition (at the root also one of six plies through the game)
+// scores 0 and its line ends there; a root without a legal move, or a refused position, gives
+// "bestmove 0000"; any other, however soon its limit stops it, a legal move. Of 218 legal root
+// moves the first 128 are searched.
+TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
+    const std::string rooks = "position fen 2rr2k1/5ppp/8/8/8/4R3/4R3/4R1K1 w - - 0 1";
+    const std::string rows[][3] = {
+        {"position startpos\ngo depth 3 searchmoves a2a3 h2h3 e9e9", " pv a2a3 ", "bestmove a2a3"},
+        {rooks + "\ngo depth 7", " score mate 3 ", "bestmove e3e8"},
+        {rooks + " moves e3e8 d8e8\ngo depth 7", " score mate 2 ", "bestmove e2e8"},
+        {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", " score mate 1 ", "bestmove e1e8"},
+        {"setoption name Clear Hash\n" + rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ",
+         "bestmove e2e8"},
+        {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
+        {"position fen r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1\ngo depth 8", " score mate 1 ",
+         "bestmove a8a1"},
+        {"position fen 7k/R7/6K1/8/8/8/8/1R6 b - - 0 1\ngo depth 8", " score mate -1 ",
+         "bestmove h8g8"},
+        {"position fen r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1\ngo depth 8",
+         " score mate 3 ", "bestmove f8c5"},
+        {"position fen k7/8/2Q5/7p/7P/8/8/7K w - - 0 1\ngo depth 4 searchmoves c6c7",
+         " score cp 0 | pv c6c7$", "bestmove c6c7"},
+        {"position startpos moves g1f3 b8c6 f3g1\ngo depth 4 searchmoves c6b8",
+         " score cp 0 | pv c6b8$", "bestmove c6b8"},
+        {"position fen r3k3/8/8/8/8/8/8/4K3 w - - 0 1 moves e1e2 a8b8 e2d1 b8c8 d1e1\ngo depth 3 "
+         "searchmoves c8a8",
+         " score cp 0 | pv c8a8$", "bestmove c8a8"},
+        // The knight goes to h6 again, the other men stand elsewhere: no repetition.
+        {"position startpos moves g1f3 g8h6 f3g5 b8c6 g5e4 h6g8 e4c5 g8f6 c5a4 f6g8 a4b6\n"
+         "go depth 1 searchmoves g8h6",
+         " pv g8h6 b6a8", "bestmove g8h6"},
+        {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
+        {"position fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
+        {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
+        // Six plies deep a pass may answer a pass, but not a third follow: the count shows it.
+        {"setoption name Clear Hash\nposition fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w "
+         "KQ - 1 8\ngo depth 6",
+         " nodes 57027 ", "bestmove d7c8q"},
+        {"position startpos\ngo nodes 5000", " nodes 5000 ", "bestmove "},
+        {"position startpos\ngo nodes 1", "info depth ", "bestmove "},
+        {"position fen R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1\ngo depth 2",
+         " score mate 1 ", "bestmove c4a2"},
+    };
+    exchange("uci\n", "uciok");
+    for (const auto& [commands, info, best] : rows) {
+        const std::vector<std::string> lines = exchange(commands + "\n", "bestmove");
+        ASSERT_GE(lines.size(), 2u);
+        // Parts are separated by "|"; one that ends in "$" ends the line.
+        const std::string& last = lines.rbegin()[1];
+        std::istringstream parts(info);
+        for (std::string part; std::getline(parts, part, '|');) {
+            const bool atEnd = part.ends_with("$");
+            part.resize(part.size() - atEnd);
+            EXPECT_TRUE(atEnd ? last.ends_with(part) : last.find(part) != std::string::npos)
+                << commands << ": " << last;
+        }
+        EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
+        EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
+    }
+}
+
+// The info lines with their time and speed taken out, which differ from run to run.
+std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
+    for (std::string& line : lines)
+        line = std::regex_replace(line, std::regex(" (time|nps) \\d+"), "");
+    return lines;
+}
+
+// MultiPV 3: three lines for each completed iteration, ranked, with exact values best first;
+// winning the queen stays line 1 and is the bestmove. Back at one line and with the table
+// emptied by Clear Hash, a search repeats the first search of the process line for line.
+TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
+    const std::string search =
+        "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
+    exchange("uci\nisready\n", "readyok");
+    const std::vector<std::string> first = withoutTimes(exchange(search, "bestmove"));
+    const std::vector<std::string> lines =
+        exchange("setoption name MultiPV value 3\n" + search, "bestmove");
+    int ranked[6][4] = {}; // by depth and rank: the score in centipawns
+    int count = 0;
+    for (const std::string& line : lines) {
+        int depth = 0, rank = 0, score = 0;
+        if (std::sscanf(line.c_str(), "info depth %d seldepth %*d multipv %d score cp %d", &depth,
+                        &rank, &score) != 3 ||
+            depth > 5)
+            continue;
+        ++count;
+        ranked[depth][rank] = score;
+        EXPECT_EQ(line.find("bound"), std::string::npos) << line;
+        EXPECT_TRUE(rank != 1 || line.find(" pv b3a5") != std::string::npos) << line;
+        EXPECT_TRUE(rank == 1 || ranked[depth][rank - 1] >= score) << line;
+    }
+    EXPECT_EQ(count, 15);
+    EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
+    EXPECT_EQ(
+        withoutTimes(exchange(
+            "setoption name MultiPV value 1\nsetoption name Clear Hash\n" + search, "bestmove")),
+        first);
+}
+
+class SelfPlay : public EngineSession {
+  protected:
+    void SetUp() override {
+        EngineSession::SetUp();
+        tarnwick::prepareTables();
+        exchange("uci\nisready\n", "readyok");
+    }
+    void TearDown() override {
+        finish();
+        tarnwick::releaseTables();
+        EngineSession::TearDown();
+    }
+};
+
+// At a fixed depth the moves follow from the commands alone. The game ends by mate, stalemate,
+// a third repetition or the harness's cap of 120 plies.
+TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
+    tarnwick_test::EngineProcess reference;
+    ASSERT_TRUE(reference.start({TARNWICK_ENGINE_PATH}, directory));
+    reference.lineEnding.assign(1, '\n'); // a native program
+    std::string game = "startpos moves e2e4";
+    std::map<std::pair<std::uint32_t, int>, int> seen;
+    for (int ply = 1; ply < 120 && !legalMoveTexts(game).empty() &&
+                      ++seen[{tarnwick::lockKey, tarnwick::sideToMove}] < 3;
+         ++ply) {
+        const std::string best = legalAnswer(game, "go depth 5");
+        std::vector<std::string> expected;
+        ASSERT_TRUE(reference.sendRaw("position " + game + "\ngo depth 5\n"));
+        ASSERT_TRUE(reference.readUntil("bestmove", expected, ReplyTimeoutMs));
+        ASSERT_EQ(best, bestMoveOf(expected.back())) << game;
+        game += " " + best;
+    }
+}
+
+// The FEN of the position set up in this process, without castling rights or en passant square
+// (each empty square a "1", which FEN readers add up).
+std::string fenWithoutRights() {
+    std::string fen;
+    for (int square = 112; square >= 0; square += (square & 7) == 7 ? -23 : 1) {
+        const tarnwick::BoardCell& cell = tarnwick::board[square];
+        fen += cell.piece == tarnwick::Empty ? '1' : "?KQRBNP"[cell.piece] | (cell.colour << 5);
+        fen += (square & 7) == 7 && square > 7 ? "/" : "";
+    }
+    return fen + (tarnwick::sideToMove == tarnwick::White ? " w - - 0 1" : " b - - 0 1");
+}
+
+// Both kings have moved and come back, the FEN says so with "-", and the engine, which castles at
+// once here when it may, never castles.
+TEST_F(SelfPlay, AGuiSendingTheCurrentFenAfterTheKingsHaveMovedNeverSeesCastling) {
+    std::string position = "fen r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQK2R w KQkq - "
+                           "0 1 moves e1f1 e8f8 f1e1 f8e8";
+    for (int played = 0; played < 12; ++played) {
+        legalMoveTexts(position);
+        position = "fen " + fenWithoutRights();
+        const std::string best = legalAnswer(position, "go depth 5");
+        for (const char* castling : {"e1g1", "e1c1", "e8g8", "e8c8"})
+            ASSERT_NE(best, castling) << position;
+        position += " moves " + best;
+    }
+}
+
+} // namespace
