@@ -138,9 +138,7 @@ TEST_F(Channel, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
     // Case-sensitive: "hash" is not the option. Hash has no upper limit and is at least 1 after
     // any other setoption; the other spins are held to their ranges, and keep their value when
     // none is given.
-    int& hash = hashSizeMb;
-    int& overhead = moveOverheadMs;
-    int& lines = multiPvLines;
+    int &hash = hashSizeMb, &overhead = moveOverheadMs, &lines = multiPvLines;
     // clang-format off
     const struct { const char* args; int& option; int before; int after; } cases[] = {
         {"name Hash value 64", hash, 1, 64}, {"name Hash value 2048", hash, 1, 2048},

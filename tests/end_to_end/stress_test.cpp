@@ -202,8 +202,7 @@ class StressSession {
     std::mt19937 random{20261206};
     tarnwick_test::EngineProcess engine;
     std::string directory = tarnwick_test::makeTemporaryDirectory();
-    int sent = 0;
-    int readyOwed = 0;
+    int sent = 0, readyOwed = 0;
     std::vector<std::set<std::string>> owed; // the legal moves of each unanswered go
     std::string last;                        // the last command, for failure messages
 };

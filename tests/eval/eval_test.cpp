@@ -119,8 +119,7 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
         for (int walk = 0; walk < WalksPerRoot; ++walk) {
             setUpRoot(base);
             int score = prepareRootEvaluation(); // seen by the side to move
-            int castlingBonus[2] = {0, 0};
-            int expected;
+            int castlingBonus[2] = {0, 0}, expected;
             if (!scoreFromScratch(sideToMove, castlingBonus, expected))
                 continue;
             ++positions;
