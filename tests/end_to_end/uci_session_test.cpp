@@ -318,9 +318,9 @@ TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
     for (int ply = 1; ply < 120 && !legalMoveTexts(game).empty() &&
                       ++seen[{tarnwick::lockKey, tarnwick::sideToMove}] < 3;
          ++ply) {
-        const std::string best = legalAnswer(game, "go depth 5");
+        const std::string best = legalAnswer(game, "go depth 4");
         std::vector<std::string> expected;
-        ASSERT_TRUE(reference.sendRaw("position " + game + "\ngo depth 5\n"));
+        ASSERT_TRUE(reference.sendRaw("position " + game + "\ngo depth 4\n"));
         ASSERT_TRUE(reference.readUntil("bestmove", expected, ReplyTimeoutMs));
         ASSERT_EQ(best, bestMoveOf(expected.back())) << game;
         game += " " + best;
