@@ -66,6 +66,11 @@ static void moveInSets(int colour, int piece, SquareSet squares) {
     menOnSquares[colour][AllMen] ^= squares;
     menOnSquares[colour][piece] ^= squares;
 }
+// The man of that colour on the square changes its code (a promotion, or one taken back).
+static void recodeInSets(int colour, int was, int now, SquareSet square) {
+    menOnSquares[colour][was] ^= square;
+    menOnSquares[colour][now] ^= square;
+}
 
 // The castling rights before each move that could change them, newest on top: a move from or to
 // a king's or rook's original square pushes them and taking it back pops them. Moves are taken
@@ -129,8 +134,7 @@ static KeyDelta sideKeyDelta() {
         addPieceKey(keys, move.piece, side, from);
         storeCell(to, withPiece(mover, move.piece));
         // The sets follow the cells: what arrived on `to` is now the new piece.
-        menOnSquares[side][pieceOf(mover)] ^= setOfSquare(to);
-        menOnSquares[side][move.piece] ^= setOfSquare(to);
+        recodeInSets(side, pieceOf(mover), move.piece, setOfSquare(to));
         pieceList[side][listIndexOf(mover)].piece = move.piece;
         // The promoted man sits in the pawn part of the list; the officer scans must reach it.
         if (lastOfficerIndex[side] < listIndexOf(mover))
@@ -231,8 +235,7 @@ void makeMove(const Move& move) {
     case Promotion: { // 10. the piece turned back into the pawn; now its entry, keys and sets
         addPieceKey(keys, move.piece, side, from);
         addPieceKey(keys, Pawn, side, from);
-        menOnSquares[side][move.piece] ^= setOfSquare(from);
-        menOnSquares[side][Pawn] ^= setOfSquare(from);
+        recodeInSets(side, move.piece, Pawn, setOfSquare(from));
         pieceList[side][listIndexOf(mover)].piece = Pawn;
         // Lower the officer range again past trailing pawns; it stops at the first entry that is
         // not a pawn, which may be a captured pawn's entry (scans skip it).

@@ -28,6 +28,15 @@ static inline bool holdsOwnPawn(int square) {
     return isOnBoard(square) && (cellWord(square) & CellManMask) == cellWordOfMan(Pawn, sideToMove);
 }
 
+// The piece-list entries of the men on the squares, one bit each: a set of squares turned into
+// the order of the list, which the capture generators keep.
+static inline unsigned listEntriesOf(SquareSet squares) {
+    unsigned entries = 0;
+    for (; squares != 0; squares &= squares - 1)
+        entries |= 1u << board[firstSquareOf(squares)].listIndex;
+    return entries;
+}
+
 // Hands over the captures of one victim once its attackers are known: the pawns marked in
 // `pawnOrigins` (bit 0 the left origin, bit 1 the right), then the officers on `officers` in the
 // order of a scan of the piece list from lastOfficerIndex down. Kept apart so that a victim nobody
@@ -48,9 +57,7 @@ static inline bool holdsOwnPawn(int square) {
             return 1;
     }
     // The attackers' list entries, taken from the highest down.
-    unsigned entries = 0;
-    for (; officers != 0; officers &= officers - 1)
-        entries |= 1u << board[firstSquareOf(officers)].listIndex;
+    unsigned entries = listEntriesOf(officers);
     const PieceEntry* list = pieceList[sideToMove];
     while (entries != 0) {
         const int i = std::bit_width(entries) - 1;
@@ -143,15 +150,12 @@ int generateAllCaptures(int skippedSquare, SearchFrame* frame) {
     // 1. Only the victims some man of the side to move attacks can be taken at all. The king is
     //    never a victim.
     const SquareSet* men = menOnSquares[other];
-    SquareSet victims =
+    const SquareSet victims =
         attackedVictims(sideToMove, men[AllMen] & ~men[King] & ~setOfSquare(skippedSquare));
     if (victims == 0)
         return 0;
     // 2. Their list entries, taken from the most valuable down: the list order.
-    unsigned entries = 0;
-    for (; victims != 0; victims &= victims - 1)
-        entries |= 1u << board[firstSquareOf(victims)].listIndex;
-    for (; entries != 0; entries &= entries - 1) {
+    for (unsigned entries = listEntriesOf(victims); entries != 0; entries &= entries - 1) {
         if (generateCaptures(pieceList[other][std::countr_zero(entries)].square, frame))
             return 1;
     }
