@@ -66,11 +66,15 @@ build/wine-prefix/system.reg:
 	$(WINE_ENV) $(WINE) wineboot --init
 	$(WINE_ENV) $(WINESERVER) --wait
 
+# The Wine server is kept running for the whole run: one that exits while the next engine starts
+# resets that engine's connection ("wine client error"), which ends it with status 1.
 test-windows: release windows build/wine-prefix/system.reg
+	$(WINE_ENV) $(WINESERVER) -p
 	$(WINE_ENV) TARNWICK_LINE_END=crlf \
 		TARNWICK_ENGINE="$(WINE) $(CURDIR)/build/windows/tarnwick.exe" \
 		TARNWICK_TOOL="$(WINE) $(CURDIR)/build/windows/tarnwick-tool.exe" \
-		ctest --test-dir build/release --output-on-failure -j $(JOBS) -R '$(WINDOWS_TESTS)'
+		ctest --test-dir build/release --output-on-failure -j $(JOBS) -R '$(WINDOWS_TESTS)'; \
+		status=$$?; $(WINE_ENV) $(WINESERVER) -k; exit $$status
 
 # The packages for users, in build/dist: the Windows engine in a zip and the Linux engine in a
 # tar.gz, each in a folder with Endgame.bin and packaging/README.txt (CR LF line ends for
