@@ -31,7 +31,7 @@ constexpr tarnwick::Move moveRecord(const char* text, int piece, int captured = 
 struct PositionSnapshot {
     tarnwick::BoardCell cells[tarnwick::BoardCells]{};
     int squares[2][tarnwick::PieceListSize]{}, pieces[2][tarnwick::PieceListSize]{};
-    int lastPiece[2]{}, count = 0, side = 0, rights = 0;
+    int lastPiece[2]{}, count = 0, side = 0, rights = 0, clock = 0;
     std::uint32_t lock = 0, index = 0;
     bool operator==(const PositionSnapshot&) const = default;
 };
@@ -41,6 +41,7 @@ inline PositionSnapshot takeSnapshot() {
                        .count = pieceCount,
                        .side = sideToMove,
                        .rights = castlingRights,
+                       .clock = halfmoveClock,
                        .lock = lockKey,
                        .index = indexKey};
     std::memcpy(s.cells, board, sizeof board);

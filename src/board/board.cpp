@@ -180,6 +180,16 @@ int boardIsConsistent() {
     return sideToMove + otherSide == 1 ? 1 : 0;
 }
 
+void recordGamePosition() {
+    if (halfmoveClock == 0)
+        gamePositionCount = 0;
+    if (gamePositionCount == GamePositionSlots) {
+        std::memmove(gamePositions, gamePositions + 1, sizeof gamePositions - sizeof(GamePosition));
+        --gamePositionCount;
+    }
+    gamePositions[gamePositionCount++] = currentGamePosition();
+}
+
 void resetBoard() {
     for (BoardCell& cell : board)
         cell = BoardCell{};
@@ -187,6 +197,8 @@ void resetBoard() {
     sideToMove = White;
     otherSide = Black;
     castlingRights = 0;
+    halfmoveClock = 0;
+    gamePositionCount = 0;
     lockKey = 0;
     indexKey = 0;
     for (Move& slot : moveStack)

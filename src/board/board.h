@@ -139,6 +139,29 @@ inline constexpr auto castlingRightsKept = [] {
     return kept;
 }();
 
+// The fifty-move rule's clock: half-moves since the last capture or pawn move, from the FEN's
+// fifth field and kept by makeMove and unmakeMove. At FiftyMoveLimit the game is drawn.
+inline constexpr int FiftyMoveLimit = 100;
+inline constexpr int MaxHalfmoveClock = 1000; // a FEN's clock is held to it
+inline constinit int halfmoveClock = 0;
+
+// The positions of the game since its last capture or pawn move, the current one last, at most
+// the newest GamePositionSlots: a line shown to the GUI ends where one would occur a third time.
+struct GamePosition {
+    std::uint32_t lock;
+    std::uint32_t index;
+    int rights;
+    friend bool operator==(const GamePosition&, const GamePosition&) = default;
+};
+inline constexpr int GamePositionSlots = 128;
+inline constinit GamePosition gamePositions[GamePositionSlots]{};
+inline constinit int gamePositionCount = 0;
+
+// The current position as the game record keeps it.
+inline GamePosition currentGamePosition() {
+    return GamePosition{.lock = lockKey, .index = indexKey, .rights = castlingRights};
+}
+
 // clang-format off
 inline constexpr int directions[8] = {+1, -1, +16, -16, +17, -17, +15, -15};
 inline constexpr int knightSteps[8] = {+14, -14, +18, -18, +31, -31, +33, -33};
@@ -350,6 +373,10 @@ void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index);
 // Board cells, piece lists, lastOfficerIndex, pieceCount and the square sets agree with each
 // other; asserted after make and unmake in debug builds and checked by the tests.
 int boardIsConsistent();
+
+// Adds the current position to gamePositions; after a capture or pawn move (the clock at 0) the
+// record starts afresh, since no earlier position can come back.
+void recordGamePosition();
 
 // Every subsystem has a reset used by tests: the empty board, empty lists, an empty move stack.
 void resetBoard();

@@ -80,6 +80,15 @@ inline constexpr unsigned RightsHistorySize = 256;
 static std::uint8_t rightsHistory[RightsHistorySize];
 static unsigned rightsHistoryTop = 0;
 
+// The fifty-move clock before each capture or pawn move, newest on top, kept like the rights:
+// such a move sets the clock to 0 and taking it back restores it; any other move counts one.
+static std::uint16_t clockHistory[RightsHistorySize];
+static unsigned clockHistoryTop = 0;
+
+static bool resetsClock(const Move& move) {
+    return move.captured != Empty || move.piece == Pawn || move.kind == Promotion;
+}
+
 static int rightsKeptBy(int from, int to) {
     return castlingRightsKept[from] & castlingRightsKept[to];
 }
@@ -179,6 +188,13 @@ void makeMove(const Move& move) {
             rightsHistory[rightsHistoryTop++ % RightsHistorySize] =
                 static_cast<std::uint8_t>(castlingRights);
             castlingRights &= kept;
+        }
+        if (resetsClock(move)) {
+            clockHistory[clockHistoryTop++ % RightsHistorySize] =
+                static_cast<std::uint16_t>(halfmoveClock);
+            halfmoveClock = 0;
+        } else {
+            ++halfmoveClock;
         }
         // 6-10.
         if (move.kind != NormalMove) {
@@ -281,6 +297,10 @@ void unmakeMove(const Move& move) {
         storeCell(to, left);
         if (rightsKeptBy(from, to) != AllCastlingRights)
             castlingRights = rightsHistory[--rightsHistoryTop % RightsHistorySize];
+        if (resetsClock(move))
+            halfmoveClock = clockHistory[--clockHistoryTop % RightsHistorySize];
+        else
+            --halfmoveClock;
         // 6-10.
         if (move.kind != NormalMove) {
             const KeyDelta special = unmakeSpecialPart(move, mover);

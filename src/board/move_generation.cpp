@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "board/make_unmake.h"
 
 namespace tarnwick {
 
@@ -352,6 +353,25 @@ int generateAllMoves(SearchFrame* frame) {
             return 1;
     }
     return 0;
+}
+
+// Stops the generation at the first move that does not leave the mover's king attacked.
+static int stopAtLegalMove(SearchFrame*) {
+    const Move& move = moveStack[currentSlot];
+    makeMove(move);
+    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    unmakeMove(move);
+    return legal;
+}
+
+int hasLegalMove() {
+    const MoveCallback saved = moveCallback;
+    moveCallback = stopAtLegalMove;
+    ++currentSlot;
+    const int found = generateAllMoves(nullptr);
+    --currentSlot;
+    moveCallback = saved;
+    return found;
 }
 
 } // namespace tarnwick

@@ -31,6 +31,10 @@ int isMoveValid();
 // the quiet moves of each own man, the king's first. Returns 1 when the callback stopped it.
 int generateAllMoves(SearchFrame* frame);
 
+// Whether the side to move has a move that does not leave its king attacked. Generates into the
+// slot above currentSlot and puts moveCallback back.
+int hasLegalMove();
+
 // A destination on the first or last rank: s - 8 > 103 as an unsigned number.
 inline constexpr bool isPromotionRank(int square) {
     return static_cast<unsigned>(square - 8) > 103u;

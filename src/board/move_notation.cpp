@@ -125,6 +125,8 @@ void playMoveText(const char* text) {
     for (int slot = 0; slot < RootSlot; ++slot)
         moveStack[slot] = moveStack[slot + 1];
     moveStack[0] = SentinelMove;
+    // 9. The position it leads to joins the game record.
+    recordGamePosition();
 }
 
 } // namespace tarnwick

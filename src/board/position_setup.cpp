@@ -172,6 +172,22 @@ static void readRightsFields(bool startPosition) {
         recordEnPassantField(fenField);
 }
 
+// The side to move is the FEN's second field, "w" or "b"; anything else (or none) is White.
+// Read before the placement, which counts its digits down in the copy.
+static int sideOfFen() {
+    return getField(fenField, 2, fenCopy, ' ') == 0 && std::strcmp(fenField, "b") == 0 ? Black
+                                                                                       : White;
+}
+
+// The fifty-move clock, the fifth field: missing, negative or not a number counts as 0. A move
+// list in its place is no number either.
+static int clockOfFen() {
+    if (getField(fenField, 5, fenCopy, ' ') != 0)
+        return 0;
+    const int clock = readInteger(fenField);
+    return clock < 0 ? 0 : clock > MaxHalfmoveClock ? MaxHalfmoveClock : clock;
+}
+
 static void refusePosition(const char* reason) {
     resetBoard(); // no half-built position survives; positionIsValid is 0
     positionRefusal = reason;
@@ -200,7 +216,8 @@ void setupPosition(const char* text) {
     currentSlot = RootSlot;
     ply = 0;
     // 3-4. Side to move and the side key.
-    sideToMove = std::strstr(fenCopy, " b ") != nullptr ? Black : White;
+    sideToMove = sideOfFen();
+    halfmoveClock = clockOfFen();
     otherSide = 1 - sideToMove;
     lockKey = 0;
     indexKey = 0;
@@ -219,6 +236,8 @@ void setupPosition(const char* text) {
     // 7.
     buildPieceLists();
     readRightsFields(fen == StartPositionText);
+    gamePositionCount = 0;
+    recordGamePosition();
     // 8. The game moves, then lists in canonical order again (captured entries gone, promoted
     // men among the officers).
     if (const char* moves = std::strstr(text, "moves ")) {
@@ -227,6 +246,7 @@ void setupPosition(const char* text) {
         // Keys from scratch: a move with a stray fifth letter changes a man's code in a way the
         // incremental keys do not describe.
         computeKeysFromScratch(lockKey, indexKey);
+        gamePositions[gamePositionCount - 1] = currentGamePosition();
     }
     positionIsValid = 1;
 }

@@ -122,6 +122,43 @@ static void copyLineTail(Move* destination, const Move* source, int first) {
     destination[k] = SentinelMove;
 }
 
+// Whether the move just made, which gives check or not, leaves the opponent without a legal move.
+static bool moveMates(int givesCheck) {
+    if (givesCheck == 0)
+        return false;
+    std::swap(sideToMove, otherSide);
+    const int escapes = hasLegalMove();
+    std::swap(sideToMove, otherSide);
+    return escapes == 0;
+}
+
+// A move scored as a draw without a search (a repetition, the fifty-move rule): it counts as a
+// node, and the value 0 enters the node like a searched one, its line ending here. Takes the move
+// back and returns what searchMove returns.
+static int scoreDrawnMove(SearchFrame& f, const Move& m, int p) {
+    // 9.1 A scored move counts as a node.
+    if (checkClock()) {
+        unmakeMove(m);
+        return 1;
+    }
+    // 9.2-9.5
+    if (f.best < 0)
+        f.best = 0;
+    if (f.alpha >= 0) {
+        unmakeMove(m);
+        return 0;
+    }
+    f.parentLine[p] = m;
+    f.parentLine[p + 1] = SentinelMove;
+    if (f.beta <= 0) {
+        unmakeMove(m);
+        return 1;
+    }
+    f.alpha = 0;
+    unmakeMove(m);
+    return 0;
+}
+
 int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine, int inCheck) {
     SearchFrame& f = frames[ply];
     // 1. Full-width nodes first ask the table; a hit needs no frame and no side exchange. A
@@ -297,6 +334,10 @@ int searchMove(SearchFrame* frame) {
         unmakeMove(m);
         return 0;
     }
+    // 7.5 Fifty moves of both sides without a capture or pawn move draw the game, before the
+    //     endgame data, the repetition test or the table are asked; a move that mates still wins.
+    if (halfmoveClock >= FiftyMoveLimit && !moveMates(givesCheck))
+        return scoreDrawnMove(f, m, p);
     // 8. Three men or fewer: the endgame data know the exact value, when they know it at all.
     if (pieceCount <= MaxThreeMen) {
         const int e = probeEndgame();
@@ -325,29 +366,8 @@ int searchMove(SearchFrame* frame) {
         }
     }
     // 9. A move into a repeated position is a draw, without a search.
-    if (isRepetition(p == 0)) {
-        // 9.1 A scored move counts as a node.
-        if (checkClock()) {
-            unmakeMove(m);
-            return 1;
-        }
-        // 9.2-9.5 The value 0 enters the node like a searched one; its line ends here.
-        if (f.best < 0)
-            f.best = 0;
-        if (f.alpha >= 0) {
-            unmakeMove(m);
-            return 0;
-        }
-        f.parentLine[p] = m;
-        f.parentLine[p + 1] = SentinelMove;
-        if (f.beta <= 0) {
-            unmakeMove(m);
-            return 1;
-        }
-        f.alpha = 0;
-        unmakeMove(m);
-        return 0;
-    }
+    if (isRepetition(p == 0))
+        return scoreDrawnMove(f, m, p);
     // 10. Principal variation test: once a move has reached alpha in a node with an open window,
     //     a later move (not the line move) only has to show with a null window that it beats
     //     alpha; only then is it searched with the full window.

@@ -224,6 +224,7 @@ PositionSnapshot setUpAndSummarise(const char* text) {
     setPosition(text);
     PositionSnapshot summary = takeSnapshot();
     std::memset(summary.cells, 0, sizeof summary.cells);
+    summary.clock = 0; // see ReadsAndCountsTheFiftyMoveClock
     for (int colour = 0; colour < 2; ++colour)
         for (int i = 0; i < PieceListSize; ++i)
             if (summary.pieces[colour][i] == Empty)
@@ -238,7 +239,8 @@ TEST(SetupPosition, GivesTheSamePositionAsTheEquivalentPlacement) {
         {"anything", "startpos"},
         {"fen rnbqkbnrpppppppp8888PPPPPPPPRNBQKBNR w", "startpos"},
         {"FEN rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "startpos"},
-        {"fen 4k3/8/8/8/8/8/8/4K3 b", "fen 4k3/8/8/8/8/8/8/4K3 w"}, // " b " needs two blanks
+        {"fen 4k3/8/8/8/8/8/8/4K3 b", "fen 4k3/8/8/8/8/8/8/4K3 b - - 0 1"},
+        {"fen 4k3/8/8/8/8/8/8/4K3 x b - - 0 1", "fen 4k3/8/8/8/8/8/8/4K3 w"}, // the second field
         {"fen k7K", "fen k7/K7/8/8/8/8/8/8 w"}, // a placement that ends early: the rest empty
         // Castling, en passant, a plain pawn capture, promotion with and without a letter.
         {"fen r3k2r/8/8/8/8/8/8/R3K2R w moves e1g1 e8c8", "fen 2kr3r/8/8/8/8/8/8/R4RK1 w"},
@@ -263,6 +265,29 @@ TEST(SetupPosition, GivesTheSamePositionAsTheEquivalentPlacement) {
         const PositionSnapshot expected = setUpAndSummarise(equivalent);
         EXPECT_EQ(setUpAndSummarise(text), expected) << text;
         EXPECT_TRUE(positionIsValid && boardIsConsistent() && keysMatchScratch()) << text;
+    }
+}
+
+// The fifty-move clock: the FEN's fifth field, held to 0 to 1000, then counted over the whole move
+// list, back to 0 at each capture or pawn move.
+TEST(SetupPosition, ReadsAndCountsTheFiftyMoveClock) {
+    std::string shuffles = "startpos moves e2e4";
+    for (int i = 0; i < 300; ++i)
+        shuffles += " g8f6 g1f3 f6g8 f3g1";
+    const std::pair<std::string, int> cases[] = {
+        {"fen 4k3/8/8/8/8/8/8/4K3 w - - 37 80", 37},
+        {"fen 4k3/8/8/8/8/8/8/4K3 w - - -5 1", 0},
+        {"fen 4k3/8/8/8/8/8/8/4K3 w - - abc 1", 0},
+        {"fen 4k3/8/8/8/8/8/8/4K3 w - - 99999", 1000},
+        {"fen 4k3/8/8/8/8/8/8/4K3 w - -", 0},
+        {"fen 4k3/8/8/8/8/8/8/4K3 w moves e1e2", 1},
+        {"startpos moves g1f3 e7e5 f3g1", 1},
+        {"startpos moves e2e4 d7d5 e4d5 d8d5 b1c3", 1},
+        {shuffles, 1200},
+    };
+    for (const auto& [text, clock] : cases) {
+        setPosition(text.c_str());
+        EXPECT_EQ(halfmoveClock, clock) << text.substr(0, 60);
     }
 }
 
