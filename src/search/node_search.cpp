@@ -210,7 +210,7 @@ int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine
         //     means nothing, and the table outlives this search.
         if (v >= beta) {
             if (searchRequest.stopRequested.load(std::memory_order_acquire) == 0)
-                ttStore(alpha, beta, depth, v);
+                ttStore(alpha, beta, depth, v, nullptr);
             std::swap(sideToMove, otherSide);
             return beta;
         }
@@ -227,7 +227,8 @@ int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine
         // 6.2 Store the bound for the window the node was called with; a cut-off move becomes
         //     a killer of this ply.
         if (depth > 0) {
-            ttStore(alpha, beta, depth, f.best);
+            // The move that raised alpha stands in the caller's line at this ply.
+            ttStore(alpha, beta, depth, f.best, f.best > alpha ? &parentLine[ply] : nullptr);
             if (f.best >= beta)
                 storeKiller(&parentLine[ply]);
         }

@@ -4,12 +4,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
+#include "board/make_unmake.h"
+#include "board/move_generation.h"
 #include "board/move_notation.h"
+#include "board/position_setup.h"
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/time_control.h"
+#include "search/transposition_table.h"
 
 namespace tarnwick {
 
@@ -40,8 +45,84 @@ void formatLineText(char* text, int size, const Move* line) {
     }
 }
 
-// One `info depth` line for `line` and its value; `rank` 0 leaves the multipv field out.
-static void sendInfoLine(const Move* line, int score, int bound, int rank) {
+// The legal move of the current position that packs to `wantedMove`, once the generation has
+// stopped at it.
+static PackedMove wantedMove = 0;
+static Move foundMove{};
+
+static int stopAtWantedMove(SearchFrame*) {
+    const Move& move = moveStack[currentSlot];
+    if (packMove(move) != wantedMove)
+        return 0;
+    makeMove(move);
+    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    unmakeMove(move);
+    foundMove = move;
+    return legal;
+}
+
+// Finds the legal move of the position that packs to `wanted`; false when there is none.
+static bool findLegalMove(PackedMove wanted, Move& found) {
+    wantedMove = wanted;
+    const MoveCallback saved = moveCallback;
+    moveCallback = stopAtWantedMove;
+    const int stopped = wanted != 0 ? generateAllMoves(nullptr) : 0;
+    moveCallback = saved;
+    found = foundMove;
+    return stopped != 0;
+}
+
+// How often the position after `length` moves of the line has occurred: in the game before the
+// root (whose own record is the line's first position) and along the line.
+static int occurrences(const GamePosition* seen, int length) {
+    int count = 0;
+    for (int k = 0; k < gamePositionCount - 1; ++k)
+        count += gamePositions[k] == seen[length];
+    for (int k = 0; k <= length; ++k)
+        count += seen[k] == seen[length];
+    return count;
+}
+
+// Each move of the line is played on the board and taken back again.
+void lineForReport(const Move* own, int depth, Move* shown) {
+    GamePosition seen[LineSlots];
+    seen[0] = currentGamePosition();
+    int length = 0;
+    bool ownLeft = true;
+    while (positionIsValid && tablesArePresent() && length < ReportedLineMoves) {
+        ownLeft = ownLeft && own[length].kind != Sentinel;
+        PackedMove wanted = 0;
+        if (ownLeft) {
+            wanted = packMove(own[length]);
+        } else if (length < depth) {
+            bool repeated = false;
+            for (int k = 0; k < length; ++k)
+                repeated = repeated || seen[k] == seen[length];
+            wanted = repeated ? 0 : ttStoredMove();
+        }
+        Move move;
+        if (!findLegalMove(wanted, move))
+            break;
+        moveStack[currentSlot] = move;
+        makeMove(move);
+        std::swap(sideToMove, otherSide);
+        ++currentSlot;
+        shown[length++] = move;
+        seen[length] = currentGamePosition();
+        if (halfmoveClock >= FiftyMoveLimit || occurrences(seen, length) >= 3)
+            break;
+    }
+    for (int k = length - 1; k >= 0; --k) {
+        --currentSlot;
+        std::swap(sideToMove, otherSide);
+        unmakeMove(shown[k]);
+    }
+    shown[length] = SentinelMove;
+}
+
+// One `info depth` line for the line a report shows and its value; `rank` 0 leaves the multipv
+// field out.
+static void sendInfoLine(const Move* line, int depth, int score, int bound, int rank) {
     // 1.-3. Nodes, elapsed time and a speed that is a multiple of 1000 (the division first).
     const unsigned long long nodes = nodeCount();
     const std::uint32_t elapsed = elapsedMilliseconds();
@@ -58,8 +139,12 @@ static void sendInfoLine(const Move* line, int score, int bound, int rank) {
     char lineText[ReportedLineMoves * 6 + 16];
     formatLineText(lineText, sizeof lineText, line);
     // 6. One line to the interface.
-    sendLine("info depth %d seldepth %d %s time %u nodes %llu nps %llu%s", iterationDepth, selDepth,
+    sendLine("info depth %d seldepth %d %s time %u nodes %llu nps %llu%s", depth, selDepth,
              scoreText, elapsed, nodes, nps, lineText);
+}
+
+static int rankOfBestLine() {
+    return searchRequest.multiPv > 1 ? 1 : 0;
 }
 
 void reportInfo(int bound) {
@@ -68,21 +153,37 @@ void reportInfo(int bound) {
     // The line from one consistent copy of rootLine.
     Move line[LineSlots];
     copyRootLine(line);
-    sendInfoLine(line, rootScore, bound, searchRequest.multiPv > 1 ? 1 : 0);
+    Move shown[LineSlots];
+    lineForReport(line, iterationDepth, shown);
+    sendInfoLine(shown, iterationDepth, rootScore, bound, rankOfBestLine());
 }
 
 void reportRankedLine(int rank, int score, const Move* line) {
+    if (quietReports)
+        return;
+    Move shown[LineSlots];
+    lineForReport(line, iterationDepth, shown);
+    sendInfoLine(shown, iterationDepth, score, 0, rank);
+}
+
+void reportRootWithoutMove(int inCheck) {
     if (!quietReports)
-        sendInfoLine(line, score, 0, rank);
+        sendLine(inCheck ? "info depth 0 score mate 0" : "info depth 0 score cp 0");
 }
 
 void reportBestMove(int stopped) {
-    // 1. After a completed search, a last exact report of the line comes first.
-    if (stopped == 0)
-        reportInfo(0);
-    // 2. Both moves come from one copy, taken while think cannot be writing a new line.
+    // 1. Both moves come from one copy, taken while think cannot be writing a new line.
     Move line[LineSlots];
     copyRootLine(line);
+    // 2. After a completed search, a last exact report of the line as far as the last complete
+    //    iteration, which also gives the expected reply. A root without a legal move has had its
+    //    report.
+    Move shown[LineSlots] = {SentinelMove, SentinelMove};
+    if (stopped == 0 && !rootWithoutMove) {
+        lineForReport(line, completedDepth, shown);
+        if (!quietReports)
+            sendInfoLine(shown, completedDepth, rootScore, 0, rankOfBestLine());
+    }
     char bestText[8];
     std::snprintf(bestText, sizeof bestText, "%s", moveToText(line[0]).text);
     // 3. No best move: no legal move, no search yet, or a refused position.
@@ -92,8 +193,8 @@ void reportBestMove(int stopped) {
     }
     // 4.-5. The expected reply only after a completed search; never after a stop.
     char ponderText[8] = "";
-    if (stopped == 0)
-        std::snprintf(ponderText, sizeof ponderText, "%s", moveToText(line[1]).text);
+    if (stopped == 0 && shown[0] == line[0])
+        std::snprintf(ponderText, sizeof ponderText, "%s", moveToText(shown[1]).text);
     if (ponderText[0] != 0)
         sendLine("bestmove %s ponder %s", bestText, ponderText);
     else

@@ -8,11 +8,24 @@ namespace tarnwick {
 // 1 keeps the `info` lines of the search to itself (the bench prints its own lines instead).
 inline constinit int quietReports = 0;
 
+// The reports show the search's own line continued from the table and cut where the game would be
+// drawn. reportBestMove(0) reports the last complete iteration and takes the expected reply from
+// that line.
 void reportInfo(int bound);
+// The one report of a search whose root has no legal move: mated (in check) or stalemated.
+void reportRootWithoutMove(int inCheck);
 void reportBestMove(int stopped);
 // With MultiPV: the `info depth` line of the root move ranked `rank` (from 1), with its exact
 // value and its own line. reportInfo then shows the best line as rank 1.
 void reportRankedLine(int rank, int score, const Move* line);
+
+// The line a report shows, into `shown`: the search's own line `own` as far as its moves are legal,
+// continued while it is shorter than `depth` by the moves the table holds for the positions that
+// follow, as long as such a move is legal and its position has not occurred earlier in the line.
+// It ends where the game would be drawn: the fifty-move clock at its limit, or a position on the
+// board for the third time, counting the game before the root. Reads the table without counting
+// nodes; the position is as before.
+void lineForReport(const Move* own, int depth, Move* shown);
 
 // The score part of an `info` line ("cp 20", "mate -3", with " upperbound" or " lowerbound").
 void formatScoreText(char* text, int size, int score, int bound);

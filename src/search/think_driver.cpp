@@ -171,7 +171,7 @@ static bool timeIsUp() {
 }
 
 static void storeRootResult() {
-    ttStore(-FullWindow, FullWindow, iterationDepth, rootScore);
+    ttStore(-FullWindow, FullWindow, iterationDepth, rootScore, &rootLine[0]);
 }
 
 // Iterations 1 to 3: every root move gets an exact value; the best is the first strictly best.
@@ -389,6 +389,8 @@ void think() {
     clearRootLine();
     resetNodeCount();
     rootScore = 0;
+    completedDepth = 0;
+    rootWithoutMove = 0;
     // 3.-5. The root is prepared before the flags are raised, so that a `stop` answered by the
     //    reader always finds this search's root line. A refused position (or tables that
     //    cannot be built) cannot be searched: the empty best move is sent at once, also for
@@ -398,27 +400,30 @@ void think() {
         prepareRoot();
     else
         searchRequest.ponderMode.store(0, std::memory_order_release);
+    // A root without a legal move is answered without an iteration: mated in check, else
+    // stalemated. Its report goes out before any `bestmove` can.
+    if (searchable && rootMoveCount == 0) {
+        rootWithoutMove = 1;
+        rootScore = frames[0].inCheck ? -MateScore : 0;
+        reportRootWithoutMove(frames[0].inCheck);
+    }
     // The flags come last, in this order: from the moment commandPending is cleared the reader
     // may overwrite the command buffers and may answer a `stop` with the best move so far.
     searchRequest.stopRequested.store(0, std::memory_order_release);
     bestMoveOwed.store(1, std::memory_order_release);
     searchRequest.thinking.store(1, std::memory_order_release);
     commandPending.store(0, std::memory_order_release);
-    if (!searchable) {
+    if (!searchable || rootWithoutMove) {
         searchRequest.thinking.store(0, std::memory_order_release);
         return;
     }
-    // Iterations 1 to 3 with the full window, then 4 to 63 with the aspiration window.
-    iterationDepth = 1;
-    for (; iterationDepth <= FullWidthIterations; ++iterationDepth) {
-        if (deepeningIsOver() || !runIteration())
+    // Iterations 1 to 3 with the full window and never refused by the clock, then 4 to 63 with
+    // the aspiration window.
+    for (iterationDepth = 1; iterationDepth <= LastIteration; ++iterationDepth) {
+        if (deepeningIsOver() || (iterationDepth > FullWidthIterations && timeIsUp()) ||
+            !runIteration())
             break;
-    }
-    if (iterationDepth > FullWidthIterations) {
-        for (; iterationDepth <= LastIteration; ++iterationDepth) {
-            if (deepeningIsOver() || timeIsUp() || !runIteration())
-                break;
-        }
+        completedDepth = iterationDepth;
     }
     // End of the search, by whatever rule.
     searchRequest.thinking.store(0, std::memory_order_release);

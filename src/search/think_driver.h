@@ -13,7 +13,7 @@ namespace tarnwick {
 inline constexpr int MaxRootMoves = 128;
 inline constexpr int AspirationHalfWidth = 128; // half a pawn
 inline constexpr int LastIteration = 63;
-inline constexpr int MateFound = 31000;     // a root score beyond this ends the deepening
+inline constexpr int MateFound = 31000;     // a root score beyond this is a mate
 inline constexpr int LostRootMove = -31000; // root moves scored below it are not searched again
 
 struct RootMove {
@@ -26,6 +26,8 @@ struct RootMove {
 inline constinit RootMove rootMoves[MaxRootMoves]{};
 inline constinit int rootMoveCount = 0;
 inline constinit int iterationDepth = 0;
+inline constinit int completedDepth = 0;  // the last iteration completed by the current search
+inline constinit int rootWithoutMove = 0; // 1 when the current search's root has no legal move
 
 // The line of the best move (slot 0 the best move, slot 1 the expected reply) and its value from
 // the root side's view. rootLine starts out as SentinelMove so that no report ever shows a line

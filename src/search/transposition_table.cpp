@@ -22,8 +22,8 @@ static std::uint64_t requestedEntries = 0;
 // without a division at every probe and store; 0 means the count is not a power of two.
 static std::uint32_t slotMask = 0;
 
-static TtEntry& entryOfPosition() {
-    return ttTable[slotMask != 0 ? indexKey & slotMask : indexKey % ttEntries];
+static std::uint32_t slotOfPosition() {
+    return slotMask != 0 ? indexKey & slotMask : indexKey % ttEntries;
 }
 
 // A mate value counts plies from the root, but the same position can be reached at another ply.
@@ -50,7 +50,7 @@ static int valueFromTable(int stored) {
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
-    const TtEntry& entry = entryOfPosition();
+    const TtEntry& entry = ttTable[slotOfPosition()];
     if (entry.lock != lockKey || depth > entry.depth)
         return 0;
     const int stored = valueFromTable(entry.value);
@@ -81,13 +81,31 @@ int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
     }
 }
 
-void ttStore(int alpha, int beta, int depth, int value) {
+PackedMove packMove(const Move& move) {
+    const int promoted = move.kind == Promotion ? move.piece : 0;
+    return static_cast<PackedMove>(move.from | move.to << 7 | promoted << 14);
+}
+
+PackedMove ttStoredMove() {
+    if (ttTable == nullptr)
+        return 0;
+    const std::uint32_t slot = slotOfPosition();
+    return ttTable[slot].lock == lockKey ? ttMoves[slot] : 0;
+}
+
+void ttStore(int alpha, int beta, int depth, int value, const Move* best) {
     if (ttTable == nullptr)
         return;
-    TtEntry& entry = entryOfPosition();
+    const std::uint32_t slot = slotOfPosition();
+    TtEntry& entry = ttTable[slot];
     // A deeper result of the same position is never replaced by a shallower one.
     if (entry.lock == lockKey && depth < entry.depth)
         return;
+    // Without a move of its own the entry keeps the one it had for the same position.
+    if (best != nullptr)
+        ttMoves[slot] = packMove(*best);
+    else if (entry.lock != lockKey)
+        ttMoves[slot] = 0;
     entry.lock = lockKey;
     entry.depth = static_cast<std::int8_t>(depth > INT8_MAX ? INT8_MAX : depth);
     if (value >= beta) {
@@ -103,8 +121,10 @@ void ttStore(int alpha, int beta, int depth, int value) {
 }
 
 void clearTable() {
-    if (ttTable != nullptr)
-        std::memset(static_cast<void*>(ttTable), 0, sizeof(TtEntry) * ttEntries);
+    if (ttTable == nullptr)
+        return;
+    std::memset(static_cast<void*>(ttTable), 0, sizeof(TtEntry) * ttEntries);
+    std::memset(ttMoves, 0, sizeof(PackedMove) * ttEntries);
 }
 
 // Allocates a zero-filled table of `entries`; 0 (after the out-of-memory line) when it cannot.
@@ -119,6 +139,13 @@ static int allocateTable(std::uint64_t entries) {
     ttTable = static_cast<TtEntry*>(allocZeroed(static_cast<unsigned>(bytes)));
     if (ttTable == nullptr)
         return 0;
+    ttMoves =
+        static_cast<PackedMove*>(allocZeroed(static_cast<unsigned>(entries * sizeof(PackedMove))));
+    if (ttMoves == nullptr) {
+        std::free(ttTable);
+        ttTable = nullptr;
+        return 0;
+    }
     ttEntries = static_cast<std::uint32_t>(entries);
     slotMask = (ttEntries & (ttEntries - 1)) == 0 ? ttEntries - 1 : 0;
     return 1;
@@ -148,6 +175,8 @@ void releaseTables() {
     hashKeysLength = 0;
     std::free(ttTable);
     ttTable = nullptr;
+    std::free(ttMoves);
+    ttMoves = nullptr;
     ttEntries = 0;
     slotMask = 0;
     requestedEntries = 0;

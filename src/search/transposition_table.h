@@ -1,8 +1,11 @@
-// A one-entry-per-slot table of search bounds, addressed by indexKey and verified by lockKey. It
-// stores no move: a bound, its depth and its kind.
+// A one-entry-per-slot table of search bounds, addressed by indexKey and verified by lockKey: a
+// bound, its depth and its kind. Beside each entry the move that reached the bound is kept, for
+// the lines shown to the GUI only: the search itself never reads it.
 #pragma once
 
 #include <cstdint>
+
+#include "board/board.h"
 
 namespace tarnwick {
 
@@ -20,8 +23,18 @@ inline constexpr unsigned TtEntriesPerMb = 131072;
 inline constinit TtEntry* ttTable = nullptr;
 inline constinit std::uint32_t ttEntries = 0;
 
+// A move as the table keeps it: from-square, to-square and a promotion's piece in 16 bits; 0 is no
+// move (no move leads from a1 to a1).
+using PackedMove = std::uint16_t;
+inline constinit PackedMove* ttMoves = nullptr; // one per entry of ttTable
+
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result);
-void ttStore(int alpha, int beta, int depth, int value);
+// Stores the bound of `value` in the window; `best` is the move that reached it (nullptr when no
+// move did: a bound from the null move, or a node that failed low, keeps the move stored before).
+void ttStore(int alpha, int beta, int depth, int value, const Move* best);
+// The move stored for the current position, packed; 0 when there is none.
+PackedMove ttStoredMove();
+PackedMove packMove(const Move& move);
 // Empties every entry of the table (Clear Hash): the next search starts as after a fresh start.
 void clearTable();
 

@@ -126,8 +126,8 @@ struct Flow {
 TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
     const Flow flows[] = {
         {"stop\nponderhit", -1, "", 0, -1}, // nothing is owed before any search
-        // The final report names depth 5: depth 4 was the last complete iteration.
-        {"position startpos\ngo depth 4", -1, "", 1, 1, "bestmove ", 0, 60000, "info depth 5 "},
+        // The final report names the last complete iteration.
+        {"position startpos\ngo depth 4", -1, "", 1, 1, "bestmove ", 0, 60000, "info depth 4 "},
         {"stop\nponderhit", -1, "", 0, -1}, // nor after it
         {"position startpos\ngo wtime 300000 btime 300000", 300, "stop", 1, 0},
         {"position startpos moves e2e4\nGO infinite", 1500, "stop", 1, 0}, // no end by the clock
@@ -135,6 +135,9 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
         {"position startpos\ngo ponder wtime 200000 btime 200000", 300, "ponderhit", 1, 1},
         {"position startpos\ngo ponder depth 3", 500, "ponderhit", 1, 1}, // ended by itself
         {"position startpos\ngo ponder depth 3", 500, "stop", 1, 0},
+        // A root without a legal move is answered at once, its bestmove owed until the stop.
+        {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo infinite", -1, "stop", 1, 0,
+         "bestmove 0000", 0, 60000, "info depth 0 score mate 0"},
         // A new command ends a clocked search with its bestmove, and is carried out after it:
         // here a refused position, whose `go` answers "bestmove 0000" at once.
         {"position startpos\nGo wtime 300000 btime 300000", 300,
@@ -204,7 +207,7 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", " score mate 1 ", "bestmove e1e8"},
         {"setoption name Clear Hash\n" + rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ",
          "bestmove e2e8"},
-        {rooks + "\ngo mate 1", "info depth 2 ", "bestmove "},
+        {rooks + "\ngo mate 1", "info depth 1 ", "bestmove "},
         {"position fen r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1\ngo depth 8", " score mate 1 ",
          "bestmove a8a1"},
         {"position fen 7k/R7/6K1/8/8/8/8/1R6 b - - 0 1\ngo depth 8", " score mate -1 ",
@@ -222,8 +225,10 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {"position startpos moves g1f3 g8h6 f3g5 b8c6 g5e4 h6g8 e4c5 g8f6 c5a4 f6g8 a4b6\n"
          "go depth 1 searchmoves g8h6",
          " pv g8h6 b6a8", "bestmove g8h6"},
-        {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
-        {"position fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1\ngo depth 3", " nps 0$", "bestmove 0000"},
+        {"position fen 7k/6Q1/6K1/8/8/8/8/8 b - - 0 1\ngo depth 3", "info depth 0 score mate 0$",
+         "bestmove 0000"},
+        {"position fen 7k/8/8/8/8/6q1/5r2/7K w - - 0 1\ngo depth 3", "info depth 0 score cp 0$",
+         "bestmove 0000"},
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1\ngo mate 2", "info depth ", "bestmove 0000"},
         // Six plies deep a pass may answer a pass, but not a third follow: the count shows it.
         {"setoption name Clear Hash\nposition fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w "
@@ -285,7 +290,7 @@ TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
         EXPECT_TRUE(rank != 1 || line.find(" pv b3a5") != std::string::npos) << line;
         EXPECT_TRUE(rank == 1 || ranked[depth][rank - 1] >= score) << line;
     }
-    EXPECT_EQ(count, 15);
+    EXPECT_EQ(count, 16); // and the final report of depth 5
     EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
     EXPECT_EQ(
         withoutTimes(exchange(

@@ -38,5 +38,30 @@ TEST(SearchReports, ScoreTexts) {
     }
 }
 
+// The line a report shows: the search's own moves while they are legal, up to a third occurrence
+// of a position, counting the game's positions before the root.
+TEST(SearchReports, LinesEndAtAnIllegalMoveAndAtAThirdOccurrence) {
+    const char* knights = "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6";
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"startpos", knights, knights}, // the start position occurs twice only
+        {"startpos moves g1f3 g8f6 f3g1 f6g8", knights, "g1f3 g8f6 f3g1 f6g8"},
+        {"startpos", "e2e4 e2e4 e7e5", "e2e4"},
+    };
+    for (const auto& [position, own, expected] : cases) {
+        setPosition(position);
+        Move line[LineSlots];
+        int length = 0;
+        for (const char* text = own; *text != 0; text += text[4] != 0 ? 5 : 4)
+            line[length++] = moveRecord(text, Knight);
+        line[length] = SentinelMove;
+        Move shown[LineSlots];
+        lineForReport(line, 0, shown);
+        char text[400];
+        formatLineText(text, sizeof text, shown);
+        EXPECT_EQ(std::string(text), std::string(" pv ") + expected) << position;
+        EXPECT_EQ(currentGamePosition(), gamePositions[gamePositionCount - 1]) << position;
+    }
+}
+
 } // namespace
 } // namespace tarnwick_test
