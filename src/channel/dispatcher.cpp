@@ -93,6 +93,7 @@ void resetCommandChannel() {
     searchRequest.stopRequested.store(0, std::memory_order_release);
     searchRequest.thinking.store(0, std::memory_order_release);
     searchRequest.depthLimit = 0;
+    searchRequest.mateLimit = 0;
     searchRequest.nodeLimit = 0;
     searchRequest.clockEndsSearch = 0;
     searchRequest.multiPv = 0;

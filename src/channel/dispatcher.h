@@ -30,6 +30,7 @@ struct SearchRequest {
     std::atomic<int> thinking;      // written by the search, read by the reader
     // Limits beyond the clock, parsed from the same `go` text (main thread only).
     int depthLimit;                      // last iteration to complete; 0 for none
+    int mateLimit;                       // `go mate N`: a mate in N moves ends it; 0 for none
     std::uint64_t nodeLimit;             // stop when the node count reaches it; 0 for none
     int clockEndsSearch;                 // 0 when only depth, nodes or mate limit the search
     int multiPv;                         // root moves each iteration reports (MultiPV at `go`)

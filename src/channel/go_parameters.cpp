@@ -88,10 +88,12 @@ int parseGoParameters(const char* text, char sideLetter) {
     // A depth or node limit given alone is the whole limit: the clock does not end the search.
     searchRequest.depthLimit = hasDepth ? (depth > 1 ? depth : 1) : 0;
     searchRequest.nodeLimit = hasNodes ? (nodes > 1 ? nodes : 1) : 0;
-    // A mate in N moves shows by iteration 2N - 1 at the latest; any mate found ends the
-    // deepening earlier. "mate 0" or less is answered like "depth 1".
+    // A mate in N moves shows by iteration 2N + 1 at the latest (a mate at ply p is seen one
+    // iteration after its last move); a mate in N or fewer ends the deepening earlier. "mate 0"
+    // or less is answered like "depth 1".
+    searchRequest.mateLimit = hasMate && mate >= 1 ? mate : 0;
     if (hasMate) {
-        const int mateDepth = mate < 1 ? 1 : mate > INT32_MAX / 2 ? INT32_MAX : 2 * mate - 1;
+        const int mateDepth = mate < 1 ? 1 : mate >= INT32_MAX / 2 ? INT32_MAX : 2 * mate + 1;
         if (searchRequest.depthLimit == 0 || mateDepth < searchRequest.depthLimit)
             searchRequest.depthLimit = mateDepth;
     }

@@ -152,10 +152,26 @@ static bool stopIsRequested() {
     return searchRequest.stopRequested.load(std::memory_order_acquire) != 0;
 }
 
-// Before every iteration: a mate found ends the deepening, and so does a `go depth N` once
-// iteration N is complete.
+// Whether every root move has been found lost: nothing is left to search.
+static bool allRootMovesLost() {
+    for (int i = 0; i < rootMoveCount; ++i) {
+        if (rootMoves[i].score >= LostRootMove)
+            return false;
+    }
+    return true;
+}
+
+// Before every iteration: a mate found ends the deepening once it lies within the depth already
+// searched, since no shorter mate can then have been missed (a long mate from the endgame data or
+// the table at a shallow depth does not), or when every root move is lost. A `go depth N` ends it
+// once iteration N is complete.
 static bool deepeningIsOver() {
-    if (std::abs(rootScore) > MateFound)
+    if (std::abs(rootScore) > MateFound &&
+        (MateScore - std::abs(rootScore) <= iterationDepth - 1 || allRootMovesLost()))
+        return true;
+    // `go mate N`: a mate in N moves or fewer answers it.
+    if (searchRequest.mateLimit > 0 && rootScore > MateFound &&
+        (MateScore + 1 - rootScore) / 2 <= searchRequest.mateLimit)
         return true;
     return searchRequest.depthLimit > 0 && iterationDepth > searchRequest.depthLimit;
 }

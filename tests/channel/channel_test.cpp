@@ -88,9 +88,9 @@ TEST_F(Channel, BudgetsAndLimitsForBothSides) {
         {"infinite depth 3", "1 3 0 0 1 []"},
         {"wtime 300000 searchmoves e2e4 d2d4", "6500 0 0 1 0 [e2e4 d2d4]"},
         {"searchmoves e7e8q", "1 0 0 1 0 [e7e8q]"}, {"searchmoves", "1 0 0 1 0 []"},
-        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"}, {"mate 3", "1 5 0 0 0 []"},
+        {"DEPTH 5 Movetime 100", "1 0 0 1 0 []"}, {"mate 3", "1 7 0 0 0 []"},
         {"mate 0", "1 1 0 0 0 []"}, {"mate -4", "1 1 0 0 0 []"}, {"depth 2 mate 3", "1 2 0 0 0 []"},
-        {"mate 2 movetime 900", "900 3 0 1 0 []"}, {"mate 99999999999", "1 2147483647 0 0 0 []"},
+        {"mate 2 movetime 900", "900 5 0 1 0 []"}, {"mate 99999999999", "1 2147483647 0 0 0 []"},
         // Absurd numbers neither overflow nor give less than 1.
         {"wtime 2147483647 winc 2147483647", "2040109465 0 0 1 0 []"},
         {"wtime 99999999999999999999 winc -99999999999999999999 movestogo 1",

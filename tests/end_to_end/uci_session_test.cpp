@@ -192,14 +192,17 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
 // Searches in one process, each checked by a part of the last `info` line and the start of the
 // bestmove line; the first `go` comes before any `isready` and builds the tables itself. Mates are
 // found with their distance, for either side: mate values pass through the table counted from the
-// stored position, so the mate searches that follow one another each report their own. `go mate
-// N` ends once a mate shows, or after iteration 2N - 1 (the final report names the depth after
-// it). A move into stalemate or a repetition (at the root also one of six plies through the game)
-// scores 0 and its line ends there; a root without a legal move, or a refused position, gives
-// "bestmove 0000"; any other, however soon its limit stops it, a legal move. Of 218 legal root
-// moves the first 128 are searched.
+// stored position, so the mate searches that follow one another each report their own, and the
+// deepening goes on until a mate lies within the depth searched, so that a long mate found early
+// does not hide a short one. `go mate N` ends once a mate in N shows, or
+// after iteration 2N + 1. A move into stalemate, a repetition (at the root also one of six plies
+// through the game) or the hundredth half-move without a capture or pawn move scores 0 and its line
+// ends there; a root without a legal move, or a refused position, gives "bestmove 0000"; any
+// other, however soon its limit stops it, a legal move. Of 218 legal root moves the first 128 are
+// searched.
 TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
     const std::string rooks = "position fen 2rr2k1/5ppp/8/8/8/4R3/4R3/4R1K1 w - - 0 1";
+    const std::string queenAndBishops = "position fen 1BB5/Q5p1/3R4/K6k/8/6p1/8/8 w - - 0 1";
     const std::string rows[][3] = {
         {"position startpos\ngo depth 3 searchmoves a2a3 h2h3 e9e9", " pv a2a3 ", "bestmove a2a3"},
         {rooks + "\ngo depth 7", " score mate 3 ", "bestmove e3e8"},
@@ -207,7 +210,17 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {rooks + " moves e3e8 d8e8 e2e8 c8e8\ngo depth 7", " score mate 1 ", "bestmove e1e8"},
         {"setoption name Clear Hash\n" + rooks + " moves e3e8 d8e8\ngo mate 2", " score mate 2 ",
          "bestmove e2e8"},
-        {rooks + "\ngo mate 1", "info depth 1 ", "bestmove "},
+        {rooks + "\ngo mate 1", "info depth 3 ", "bestmove "},
+        {"position fen 8/8/8/5Q2/8/2b1p1K1/2P5/6k1 w - - 0 1\ngo mate 3", " score mate 3 ",
+         "bestmove f5h3"},
+        {queenAndBishops + "\ngo depth 5", " score mate 2 ", "bestmove a7g7"},
+        {queenAndBishops + "\ngo depth 5", " score mate 2 ", "bestmove a7g7"},
+        {"position fen 8/8/8/4k3/8/8/3QK3/8 w - - 99 80\ngo depth 5", " score cp 0 ", "bestmove "},
+        {"position fen 8/8/8/4k3/8/8/3QK3/8 w - - 0 80\ngo depth 5", " score cp 910 ", "bestmove "},
+        {"position fen 8/8/8/4k3/8/8/3QK3/8 w - - 98 80\ngo depth 5", " score cp 0 | pv e2e3 e5f6$",
+         "bestmove e2e3 ponder e5f6"},
+        {"position fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b\ngo depth 3", " pv ",
+         "bestmove b8c6"},
         {"position fen r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1\ngo depth 8", " score mate 1 ",
          "bestmove a8a1"},
         {"position fen 7k/R7/6K1/8/8/8/8/1R6 b - - 0 1\ngo depth 8", " score mate -1 ",
@@ -255,6 +268,34 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
         EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
     }
+}
+
+// With "Endgame.bin" at hand, its long mates at a shallow depth do not end the deepening: the
+// queen is kept for the mate in 3, also under `go infinite`. Once the table carries over, a line
+// the search cut short at a table entry is shown continued from the table, legal move by move.
+TEST_F(SearchFlow, MatesAndLinesStayTrueWithTheEndgameFileAndACarriedOverTable) {
+    std::vector<std::string> lines;
+    ASSERT_EQ(tarnwick_test::runTool({"egtb", "build"}, lines, directory), 0);
+    exchange("uci\nisready\n", "readyok");
+    for (const char* go : {"go depth 7", "go infinite"}) {
+        ASSERT_TRUE(
+            engine.sendLine("position fen 4Q3/8/8/8/1k6/8/R7/2K5 w - - 0 1\n" + std::string(go)));
+        for (std::string line; line.find(" score mate 3 ") == std::string::npos;)
+            ASSERT_TRUE(engine.readLine(line, ReplyTimeoutMs)) << go;
+        lines = exchange("stop\n", "bestmove");
+        EXPECT_TRUE(lines.back().starts_with("bestmove e8c6")) << go;
+    }
+    tarnwick::prepareTables();
+    exchange(Middlegame + "\ngo depth 6\n", "bestmove");
+    lines = exchange(Middlegame + "\ngo depth 6\n", "bestmove");
+    const std::string& last = lines.rbegin()[1];
+    std::istringstream line(last.substr(last.find(" pv ") + 4));
+    std::string game = Middlegame.substr(9) + " moves";
+    int moves = 0;
+    for (std::string move; line >> move; ++moves, game += " " + move)
+        EXPECT_EQ(legalMoveTexts(game).count(move), 1u) << game << " " << move;
+    EXPECT_GE(moves, 5) << last;
+    tarnwick::releaseTables();
 }
 
 // The info lines with their time and speed taken out, which differ from run to run.
