@@ -50,8 +50,10 @@ static int clockBudget(long long time, long long increment, long long movesToGo)
         movesToGo = increment != 0 ? MovesToGoWithIncrement : DefaultMovesToGo;
     long long usable = time - time / ClockReserveDivisor;
     long long budget = (usable - increment) / movesToGo + increment - moveOverheadMs;
-    if (budget > usable)
-        budget = usable;
+    // Never more than the usable time less the margin: the margin is what the way to and from
+    // the GUI may cost on top of the budget.
+    if (budget > usable - moveOverheadMs)
+        budget = usable - moveOverheadMs;
     if (budget <= 0)
         budget = 1;
     return budget > INT32_MAX ? INT32_MAX : static_cast<int>(budget);

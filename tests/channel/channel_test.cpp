@@ -64,14 +64,15 @@ std::string parsed(const std::string& text, char side, int ponderBefore) {
 // Notable rows: movestogo 0 counts as absent (20 moves with an increment); the other side's keys
 // are ignored; keys are case-sensitive; movetime replaces the clock; depth or nodes alone leave
 // the clock out of it, with a clock key whichever comes first ends the search; depth is at least
-// one iteration; node counts saturate.
+// one iteration; node counts saturate; the budget never plans the margin of the usable time.
 TEST_F(Channel, BudgetsAndLimitsForBothSides) {
     // clang-format off
     const char* cases[][2] = {
         {"wtime 300000", "6500 0 0 1 0 []"}, {"wtime 180000 winc 2000", "7450 0 0 1 0 []"},
         {"wtime 60000 winc 1000", "800 0 0 1 0 []"}, {"wtime 60000", "1 0 0 1 0 []"},
-        {"wtime 10000 movestogo 2", "1750 0 0 1 0 []"}, {"wtime 1000 winc 10000", "950 0 0 1 0 []"},
+        {"wtime 10000 movestogo 2", "1750 0 0 1 0 []"}, {"wtime 1000 winc 10000", "1 0 0 1 0 []"},
         {"wtime 3600000 movestogo 40", "82500 0 0 1 0 []"}, {"wtime -500", "1 0 0 1 0 []"},
+        {"wtime 20000 winc 20001", "16000 0 0 1 0 []"}, {"wtime 100000 winc 100000", "92000 0 0 1 0 []"},
         {"wtime 180000 winc 2000 movestogo 0", "7450 0 0 1 0 []"},
         {"wtime 300000 btime 1 winc 0 binc 99999", "6500 0 0 1 0 []"},
         {"btime 5000", "1 0 0 1 0 []"}, {"WTIME 300000", "1 0 0 1 0 []"},
@@ -92,7 +93,7 @@ TEST_F(Channel, BudgetsAndLimitsForBothSides) {
         {"mate 0", "1 1 0 0 0 []"}, {"mate -4", "1 1 0 0 0 []"}, {"depth 2 mate 3", "1 2 0 0 0 []"},
         {"mate 2 movetime 900", "900 5 0 1 0 []"}, {"mate 99999999999", "1 2147483647 0 0 0 []"},
         // Absurd numbers neither overflow nor give less than 1.
-        {"wtime 2147483647 winc 2147483647", "2040109465 0 0 1 0 []"},
+        {"wtime 2147483647 winc 2147483647", "2040106465 0 0 1 0 []"},
         {"wtime 99999999999999999999 winc -99999999999999999999 movestogo 1",
          "2040106465 0 0 1 0 []"},
         {"wtime -2147483648 winc 2147483647 movestogo -2147483648", "1 0 0 1 0 []"},
