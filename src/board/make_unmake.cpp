@@ -80,8 +80,9 @@ inline constexpr unsigned RightsHistorySize = 256;
 static std::uint8_t rightsHistory[RightsHistorySize];
 static unsigned rightsHistoryTop = 0;
 
-// The fifty-move clock before each capture or pawn move, newest on top, kept like the rights:
-// such a move sets the clock to 0 and taking it back restores it; any other move counts one.
+// The fifty-move clock before each move, newest on top: a capture or pawn move sets the clock to
+// 0, any other move counts one, and taking a move back restores the clock from here. Kept for
+// every move, so that unmake needs no test; the top wraps as the rights' does.
 static std::uint16_t clockHistory[RightsHistorySize];
 static unsigned clockHistoryTop = 0;
 
@@ -189,13 +190,9 @@ void makeMove(const Move& move) {
                 static_cast<std::uint8_t>(castlingRights);
             castlingRights &= kept;
         }
-        if (resetsClock(move)) {
-            clockHistory[clockHistoryTop++ % RightsHistorySize] =
-                static_cast<std::uint16_t>(halfmoveClock);
-            halfmoveClock = 0;
-        } else {
-            ++halfmoveClock;
-        }
+        clockHistory[clockHistoryTop++ % RightsHistorySize] =
+            static_cast<std::uint16_t>(halfmoveClock);
+        halfmoveClock = resetsClock(move) ? 0 : halfmoveClock + 1;
         // 6-10.
         if (move.kind != NormalMove) {
             const KeyDelta special = makeSpecialPart(move, mover);
@@ -297,10 +294,7 @@ void unmakeMove(const Move& move) {
         storeCell(to, left);
         if (rightsKeptBy(from, to) != AllCastlingRights)
             castlingRights = rightsHistory[--rightsHistoryTop % RightsHistorySize];
-        if (resetsClock(move))
-            halfmoveClock = clockHistory[--clockHistoryTop % RightsHistorySize];
-        else
-            --halfmoveClock;
+        halfmoveClock = clockHistory[--clockHistoryTop % RightsHistorySize];
         // 6-10.
         if (move.kind != NormalMove) {
             const KeyDelta special = unmakeSpecialPart(move, mover);
