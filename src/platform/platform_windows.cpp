@@ -1,4 +1,4 @@
-// The system services on Windows: the kernel's thread, file, module and tick services, and the C
+// The system services on Windows: the kernel's thread, file, module and clock services, and the C
 // runtime's descriptors for the standard streams. Standard output keeps the runtime's text mode,
 // so every line reaches the interface ending in carriage return and line feed; standard input
 // is read through its handle, so its bytes arrive untranslated, as on every other system.
@@ -123,8 +123,16 @@ int executableFolder(char* folder, int capacity) {
     return bytes;
 }
 
+// The performance counter in whole milliseconds: GetTickCount moves in steps of the timer
+// interrupt, about 16 ms, so that short searches would report a time of 0. The count is split
+// into whole seconds and the rest, so that the product with 1000 cannot overflow.
 std::uint32_t tickCount() {
-    return GetTickCount();
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG seconds = counter.QuadPart / frequency.QuadPart;
+    const LONGLONG rest = counter.QuadPart % frequency.QuadPart;
+    return static_cast<std::uint32_t>(seconds * 1000 + rest * 1000 / frequency.QuadPart);
 }
 
 void sleepMilliseconds(int milliseconds) {
