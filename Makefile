@@ -5,7 +5,8 @@ JOBS ?= $(shell nproc)
 SOURCES := $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
 .PHONY: all release asan tsan run test test-release test-asan test-tsan fuzz fuzz-build format \
-	format-check windows test-windows arm arm64 armhf test-arm test-arm64 test-armhf dist mutants
+	format-check windows test-windows arm arm64 armhf test-arm test-arm64 test-armhf static dist \
+	mutants
 
 all: release
 
@@ -110,23 +111,18 @@ test-arm64 test-armhf: test-%: release %
 		TARNWICK_TOOL="$(QEMU_$*) $(CURDIR)/build/$*/tarnwick-tool" \
 		ctest --test-dir build/release --output-on-failure -j $(JOBS) -R '$(CROSS_TESTS)'
 
-# The packages for users, in build/dist: the Windows engine in a zip and the Linux engine in a
-# tar.gz, each in a folder with Endgame.bin and packaging/README.txt (CR LF line ends for
-# Windows). The version is the one the engine announces in its `uci` reply.
-dist: release windows build/release/Endgame.bin
-	set -e; \
-	version=$$(printf 'uci\nquit\n' | build/release/tarnwick | sed -n 's/^id name Tarnwick //p'); \
-	test -n "$$version"; \
-	windows=tarnwick-$$version-windows-x86-64; linux=tarnwick-$$version-linux-x86-64; \
-	rm -rf build/dist; mkdir -p build/dist/$$windows build/dist/$$linux; \
-	cp build/windows/tarnwick.exe build/release/Endgame.bin build/dist/$$windows; \
-	sed 's/$$/\r/' packaging/README.txt > build/dist/$$windows/README.txt; \
-	cp build/release/tarnwick build/release/Endgame.bin packaging/README.txt build/dist/$$linux; \
-	cd build/dist; \
-	cmake -E tar cf $$windows.zip --format=zip $$windows; \
-	cmake -E tar czf $$linux.tar.gz $$linux; \
-	rm -rf $$windows $$linux; \
-	ls -l
+# A static x86-64 Linux engine for the packages, as the ARM ones are: it runs on any x86-64 Linux
+# whatever C library it has, and its Debian package depends on no other.
+static:
+	cmake -S . -B build/static -DCMAKE_BUILD_TYPE=Release -DTARNWICK_TESTS=OFF \
+		-DCMAKE_EXE_LINKER_FLAGS=-static
+	cmake --build build/static -j $(JOBS)
+
+# The packages for users, in build/dist: a zip for Windows, a tar.gz and a Debian package for each
+# Linux target, with stripped executables, each checked (packaging/make-packages). The version
+# is the one the engine announces in its `uci` reply.
+dist: release static windows arm build/release/Endgame.bin
+	packaging/make-packages
 
 # The libFuzzer targets of fuzz/, built with clang into build/fuzz and each run for FUZZ_SECONDS
 # from its committed seed corpus (fuzz/corpus/NAME, read only) plus the inputs it found before
