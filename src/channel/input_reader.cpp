@@ -36,12 +36,16 @@ static void serveDuringSearch() {
         sendLine("readyok");
     } else if (isWord("ponderhit")) {
         searchRequest.ponderMode.store(0, std::memory_order_release);
+    } else if (isWord("stop")) {
+        // The move is claimed before the stop is raised: a search that saw the stop first would
+        // send it as a completed search's, with a ponder move.
+        const int owed = bestMoveOwed.exchange(0, std::memory_order_acq_rel);
+        searchRequest.stopRequested.store(1, std::memory_order_release);
+        if (owed)
+            engineCallbacks.reportBestMove(1);
     } else {
         searchRequest.stopRequested.store(1, std::memory_order_release);
-        if (isWord("stop"))
-            sendOwedBestMove(1);
-        else
-            commandPending.store(1, std::memory_order_release);
+        commandPending.store(1, std::memory_order_release);
     }
 }
 

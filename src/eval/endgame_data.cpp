@@ -1,10 +1,12 @@
 // Exact scores of three-man endings. King and bishop or knight against king and two bare kings are
 // draws; king and queen, rook or pawn against king are read from "Endgame.bin", one byte per
-// normalised position, loaded whole the first time a probe needs it and kept for the process.
+// normalised position, loaded whole the first time a probe needs it and kept for the process. The
+// file is looked for in the working folder, then beside the executable.
 #include "eval/endgame_data.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "board/board.h"
 #include "channel/runtime_services.h"
@@ -38,15 +40,30 @@ void resetEndgameData() {
 }
 
 // A file too short to hold every section counts as missing, so no offset can lie beyond the data.
-static void loadEndgameData() {
-    endgameLoadAllowed = 0;
+static char* readEndgameFile(const char* fileName) {
     unsigned size = 0;
-    char* data = readWholeFile(EndgameFileName, size);
+    char* data = readWholeFile(fileName, size);
     if (data != nullptr && size < static_cast<unsigned>(EndgameFileSize)) {
         std::free(data);
         data = nullptr;
     }
-    endgameData = data;
+    return data;
+}
+
+// The working folder comes first, as it always has. A GUI may start the engine in any folder,
+// though, and an installed engine lives apart from its user's files: without a usable file in the
+// working folder, the one beside the executable serves.
+static constexpr int FolderCapacity = 4096;
+
+static void loadEndgameData() {
+    endgameLoadAllowed = 0;
+    endgameData = readEndgameFile(EndgameFileName);
+    static char path[FolderCapacity + sizeof EndgameFileName];
+    const int folderLength = endgameData ? 0 : executableFolder(path, FolderCapacity);
+    if (folderLength > 0) {
+        std::memcpy(path + folderLength, EndgameFileName, sizeof EndgameFileName);
+        endgameData = readEndgameFile(path);
+    }
 }
 
 int endgameOffset(int key, int strongPiece) {

@@ -1,7 +1,7 @@
 // The operating system's services, the one place where the engine meets the system: process
-// start-up, the reader thread, standard input and output, whole files, the millisecond clock,
-// sleeping and the local time. platform_posix.cpp and platform_windows.cpp implement it; the
-// build compiles the one for its target.
+// start-up, the reader thread, standard input and output, whole files, the folder of the
+// executable, the millisecond clock, sleeping and the local time. platform_posix.cpp and
+// platform_windows.cpp implement it; the build compiles the one for its target.
 #pragma once
 
 #include <cstddef>
@@ -36,8 +36,13 @@ void writeOutput(int descriptor, const char* bytes, std::size_t length);
 // byte, which stays zero, and sets `size` to the file's size. Returns null, with `size` 0, when
 // the file is missing, empty, not a regular file, too big for an unsigned count with its
 // terminator, unreadable, or read short (the block is then released with std::free), or when
-// `allocate` returns null.
+// `allocate` returns null. On Windows the name is UTF-8 text, as executableFolder writes it.
 char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(unsigned));
+
+// Writes the folder that holds the running executable (on Linux with every link on the way
+// resolved), its last separator kept, as a terminated text of less than `capacity` bytes into
+// `folder`. Returns its length; 0 when the system cannot tell or the text does not fit.
+int executableFolder(char* folder, int capacity);
 
 // Milliseconds of a clock that never jumps, wrapping like a 32-bit counter.
 std::uint32_t tickCount();

@@ -1,5 +1,6 @@
 // The system services on Linux and other POSIX systems: file descriptors, a detached standard
-// thread whose nice value is lowered where allowed, and the monotonic clock.
+// thread whose nice value is lowered where allowed, the executable's path from /proc and the
+// monotonic clock.
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -105,6 +106,20 @@ char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(un
     }
     size = fileSize;
     return buffer;
+}
+
+// /proc/self/exe names the executable itself, every link on the way resolved: an engine started
+// as /usr/games/tarnwick, a link, gets the folder it is installed in. Systems without /proc get 0.
+int executableFolder(char* folder, int capacity) {
+    if (capacity < 2)
+        return 0;
+    ssize_t length = readlink("/proc/self/exe", folder, static_cast<std::size_t>(capacity - 1));
+    if (length <= 0 || length >= capacity - 1) // failed, or perhaps cut short
+        return 0;
+    while (length > 0 && folder[length - 1] != '/')
+        --length;
+    folder[length] = 0;
+    return static_cast<int>(length);
 }
 
 std::uint32_t tickCount() {

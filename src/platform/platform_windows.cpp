@@ -1,4 +1,4 @@
-// The system services on Windows: the kernel's thread, file and tick services, and the C
+// The system services on Windows: the kernel's thread, file, module and clock services, and the C
 // runtime's descriptors for the standard streams. Standard output keeps the runtime's text mode,
 // so every line reaches the interface ending in carriage return and line feed; standard input
 // is read through its handle, so its bytes arrive untranslated, as on every other system.
@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <io.h>
 #include <time.h>
+#include <vector>
 #include <windows.h> // the build defines WIN32_LEAN_AND_MEAN and NOMINMAX
 
 #include "platform/platform.h"
@@ -62,10 +63,17 @@ void writeOutput(int descriptor, const char* bytes, std::size_t length) {
     }
 }
 
+// Windows names files in UTF-16; the engine's texts are UTF-8, which takes every name.
+static constexpr int LongestPath = 32768;
+
 char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(unsigned)) {
     size = 0;
-    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    std::vector<wchar_t> wideName(LongestPath);
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, fileName, -1, wideName.data(),
+                            LongestPath) == 0)
+        return nullptr;
+    HANDLE file = CreateFileW(wideName.data(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr; // a folder cannot be opened this way either
     DWORD high = 0;
@@ -97,8 +105,34 @@ char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(un
     return buffer;
 }
 
+// The module's file name is the path the executable was started from.
+int executableFolder(char* folder, int capacity) {
+    std::vector<wchar_t> path(LongestPath);
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), LongestPath);
+    if (capacity < 2 || length == 0 || length >= LongestPath) // failed, or cut short
+        return 0;
+    while (length > 0 && path[length - 1] != L'\\' && path[length - 1] != L'/')
+        --length;
+    if (length == 0)
+        return 0;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(length), folder,
+                                          capacity - 1, nullptr, nullptr);
+    if (bytes <= 0) // also when the text does not fit
+        return 0;
+    folder[bytes] = 0;
+    return bytes;
+}
+
+// The performance counter in whole milliseconds: GetTickCount moves in steps of the timer
+// interrupt, about 16 ms, so that short searches would report a time of 0. The count is split
+// into whole seconds and the rest, so that the product with 1000 cannot overflow.
 std::uint32_t tickCount() {
-    return GetTickCount();
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG seconds = counter.QuadPart / frequency.QuadPart;
+    const LONGLONG rest = counter.QuadPart % frequency.QuadPart;
+    return static_cast<std::uint32_t>(seconds * 1000 + rest * 1000 / frequency.QuadPart);
 }
 
 void sleepMilliseconds(int milliseconds) {

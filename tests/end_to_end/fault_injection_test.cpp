@@ -2,6 +2,7 @@
 // cannot be had, an interface that goes away during a search. It answers with legal moves and
 // ends in order.
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
@@ -89,6 +90,31 @@ TEST_F(FaultInjection, BrokenFilesAndFoldersStillGiveLegalMoves) {
         }
         expectLegalPlayAndCleanExit();
     }
+}
+
+// A GUI may start the engine in any working folder: without "Endgame.bin" there, the engine reads
+// the one beside its executable, started through a link as an installed engine is (Windows starts
+// the program itself); a file in the working folder comes first. A file of draws tells them apart.
+TEST_F(FaultInjection, TheFileBesideTheExecutableServesAnyOtherWorkingFolder) {
+    std::vector<std::string> command = tarnwick_test::engineCommand();
+    const std::string name = command.back().substr(command.back().rfind('/') + 1);
+    for (const char* folder : {"/lib", "/games", "/work"})
+        mkdir((directory + folder).c_str(), 0755);
+    std::filesystem::copy_file(command.back(), directory + "/lib/" + name);
+    write("lib/Endgame.bin", goodFile);
+    const bool linked = !name.ends_with(".exe");
+    ASSERT_TRUE(!linked ||
+                symlink(("../lib/" + name).c_str(), (directory + "/games/" + name).c_str()) == 0);
+    command.back() = directory + (linked ? "/games/" : "/lib/") + name;
+    const auto lineAtDepthOne = [&] {
+        EXPECT_TRUE(engine.start(command, directory + "/work"));
+        return exchange("position fen 4k3/8/8/8/8/8/8/3QK3 w - - 0 1\ngo depth 1\n", "bestmove")
+            .rbegin()[1];
+    };
+    EXPECT_NE(lineAtDepthOne().find(" score mate 8 "), std::string::npos);
+    write("work/Endgame.bin", std::string(goodFile.size(), tarnwick::EndgameDraw));
+    EXPECT_NE(lineAtDepthOne().find(" score cp 0 "), std::string::npos);
+    finish();
 }
 
 // Sizes beyond what a table can be asked for, and a real allocation failure with the address

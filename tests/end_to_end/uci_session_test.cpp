@@ -231,7 +231,7 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
          " score cp 0 | pv c6c7$", "bestmove c6c7"},
         {"position startpos moves g1f3 b8c6 f3g1\ngo depth 4 searchmoves c6b8",
          " score cp 0 | pv c6b8$", "bestmove c6b8"},
-        {"position fen r3k3/8/8/8/8/8/8/4K3 w - - 0 1 moves e1e2 a8b8 e2d1 b8c8 d1e1\ngo depth 3 "
+        {"position fen r3k3/7p/8/8/8/8/7P/4K3 w - - 0 1 moves e1e2 a8b8 e2d1 b8c8 d1e1\ngo depth 3 "
          "searchmoves c8a8",
          " score cp 0 | pv c8a8$", "bestmove c8a8"},
         // The knight goes to h6 again, the other men stand elsewhere: no repetition.
