@@ -102,6 +102,8 @@ void resetCommandChannel() {
     hashSizeMb = 0;
     moveOverheadMs = DefaultMoveOverheadMs;
     multiPvLines = 1;
+    limitStrength = 0;
+    strengthElo = DefaultStrengthElo;
     seedRandom(-1);
     closeLogbook();
     outputDescriptor = StandardOutput;

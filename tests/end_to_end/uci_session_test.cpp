@@ -29,7 +29,9 @@ const Lines UciReply = {"id name Tarnwick 4.15", "id author Velmarok",
                         "option name Ponder type check default true",
                         "option name Move Overhead type spin default 3000 min 0 max 5000",
                         "option name MultiPV type spin default 1 min 1 max 32",
-                        "option name Clear Hash type button", "uciok"};
+                        "option name Clear Hash type button",
+                        "option name UCI_LimitStrength type check default false",
+                        "option name UCI_Elo type spin default 1500 min 800 max 2000", "uciok"};
 // clang-format on
 
 // A `quit` as the first command ends the process with status 0 and writes no logbook.
