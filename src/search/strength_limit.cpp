@@ -1,9 +1,9 @@
-// Limited strength. The level counts nodes and iterations, never time, so that a level plays the
-// same on a fast machine as on a slow one; the clock rule still ends the search when it comes
-// first. Each iteration ranks a few root moves with exact values, and the move played is drawn
-// among those within the level's margin of the best, the better ones more often: the moves a
-// weaker player makes are sound-looking moves that are not quite the best, and the shallower
-// search makes him miss what lies deeper.
+// Limited strength. The level counts nodes, never time, so that a level plays the same on a fast
+// machine as on a slow one; the clock rule still ends the search when it comes first. Each
+// iteration ranks a few root moves with exact values, and the move played is drawn among those
+// within the level's margin of the best, the better ones more often: the moves a weaker player
+// makes are sound-looking moves that are not quite the best, and the smaller search makes him
+// miss what lies deeper.
 #include "search/strength_limit.h"
 
 #include <mutex>
@@ -18,13 +18,13 @@ namespace tarnwick {
 // The levels measured against Stockfish 15.1 and in matches between levels (see the README).
 // clang-format off
 static constexpr StrengthLevel StrengthLevels[] = {
-    {.elo = 800,  .nodes = 400,     .depth = 2,  .marginCp = 300, .lines = 4},
-    {.elo = 1000, .nodes = 1000,    .depth = 3,  .marginCp = 200, .lines = 4},
-    {.elo = 1200, .nodes = 3000,    .depth = 4,  .marginCp = 130, .lines = 4},
-    {.elo = 1400, .nodes = 10000,   .depth = 5,  .marginCp = 80,  .lines = 4},
-    {.elo = 1600, .nodes = 40000,   .depth = 7,  .marginCp = 40,  .lines = 3},
-    {.elo = 1800, .nodes = 150000,  .depth = 9,  .marginCp = 20,  .lines = 3},
-    {.elo = 2000, .nodes = 600000,  .depth = 63, .marginCp = 10,  .lines = 2},
+    {.elo = 800,  .nodes = 2700,    .marginCp = 170, .lines = 4},
+    {.elo = 1000, .nodes = 4200,    .marginCp = 130, .lines = 4},
+    {.elo = 1200, .nodes = 6500,    .marginCp = 100, .lines = 4},
+    {.elo = 1400, .nodes = 10000,   .marginCp = 80,  .lines = 4},
+    {.elo = 1600, .nodes = 40000,   .marginCp = 40,  .lines = 3},
+    {.elo = 1800, .nodes = 400000,  .marginCp = 15,  .lines = 2},
+    {.elo = 2000, .nodes = 1000000, .marginCp = 10,  .lines = 2},
 };
 // clang-format on
 inline constexpr int LevelCount =
@@ -70,7 +70,6 @@ StrengthLevel strengthLevel(int elo) {
     const int whole = high.elo - low.elo;
     return StrengthLevel{.elo = elo,
                          .nodes = between(low.nodes, high.nodes, part, whole),
-                         .depth = between(low.depth, high.depth, part, whole),
                          .marginCp = between(low.marginCp, high.marginCp, part, whole),
                          .lines = between(low.lines, high.lines, part, whole)};
 }
@@ -88,8 +87,6 @@ void limitSearchToLevel() {
     const std::uint64_t nodes = static_cast<std::uint64_t>(searchLevel.nodes);
     if (searchRequest.nodeLimit == 0 || searchRequest.nodeLimit > nodes)
         searchRequest.nodeLimit = nodes;
-    if (searchRequest.depthLimit == 0 || searchRequest.depthLimit > searchLevel.depth)
-        searchRequest.depthLimit = searchLevel.depth;
     levelDraw = nextDraw();
 }
 

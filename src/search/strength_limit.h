@@ -1,6 +1,6 @@
-// Play at a limited strength (UCI_LimitStrength, UCI_Elo): the level caps the nodes and the depth
-// of the search and lets the engine play, instead of the best move, one of the few best whose
-// value lies within a margin of it, the margin wider the lower the level.
+// Play at a limited strength (UCI_LimitStrength, UCI_Elo): the level caps the nodes of the search
+// and lets the engine play, instead of the best move, one of the few best whose value lies within
+// a margin of it, the margin wider and the nodes fewer the lower the level.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,6 @@ namespace tarnwick {
 struct StrengthLevel {
     int elo;
     int nodes;    // the search stops when it has counted this many
-    int depth;    // the last iteration
     int marginCp; // moves this far below the best in centipawns may be played
     int lines;    // root moves that each iteration gives exact values
 };
@@ -23,7 +22,7 @@ inline constinit StrengthLevel searchLevel{};
 
 // The level of a rating from MinStrengthElo to MaxStrengthElo.
 StrengthLevel strengthLevel(int elo);
-// From parseGoParameters: at a limited strength, the level's caps join the `go` limits, the
+// From parseGoParameters: at a limited strength, the level's node cap joins the `go` limits, the
 // draw that will pick this search's move is made, and the last search's choice is forgotten.
 void limitSearchToLevel();
 // The root moves each iteration gives exact values: `requested` (MultiPV) at full strength, at
