@@ -7,7 +7,7 @@
 #include "channel/options.h"
 #include "channel/output_log.h"
 #include "platform/platform.h"
-#include "search/search_reports.h"
+#include "search/strength_limit.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
 
@@ -74,7 +74,7 @@ int dispatchCommand() {
 }
 
 void installEngineCallbacks() {
-    engineCallbacks.reportBestMove = reportBestMove;
+    engineCallbacks.reportBestMove = reportLevelBestMove;
     engineCallbacks.releaseTables = releaseTables;
     engineCallbacks.prepareTables = prepareTables;
     engineCallbacks.think = think;
@@ -103,6 +103,8 @@ void resetCommandChannel() {
     hashSizeMb = 0;
     moveOverheadMs = DefaultMoveOverheadMs;
     multiPvLines = 1;
+    limitStrength = 0;
+    strengthElo = DefaultStrengthElo;
     seedRandom(-1);
     closeLogbook();
     outputDescriptor = StandardOutput;

@@ -9,6 +9,7 @@
 #include "channel/dispatcher.h"
 #include "channel/options.h"
 #include "channel/runtime_services.h"
+#include "search/strength_limit.h"
 
 namespace tarnwick {
 
@@ -102,6 +103,7 @@ int parseGoParameters(const char* text, char sideLetter) {
     int clockGiven = hasTime || hasIncrement || hasMoveTime;
     searchRequest.clockEndsSearch = (hasDepth || hasNodes || hasMate) && !clockGiven ? 0 : 1;
     searchRequest.multiPv = multiPvLines;
+    limitSearchToLevel();
 
     searchRequest.searchMoves[0] = 0;
     if (const char* moves = findSubstring(text, "searchmoves ")) {

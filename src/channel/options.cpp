@@ -21,6 +21,9 @@ void sendIdentity() {
              MaxMoveOverheadMs);
     sendLine("option name MultiPV type spin default 1 min 1 max %d", MaxMultiPv);
     sendLine("option name Clear Hash type button");
+    sendLine("option name UCI_LimitStrength type check default false");
+    sendLine("option name UCI_Elo type spin default %d min %d max %d", DefaultStrengthElo,
+             MinStrengthElo, MaxStrengthElo);
 }
 
 // The value text when the `setoption` arguments name exactly `name` ("name Move Overhead value
@@ -53,6 +56,14 @@ static void setSpin(int& option, const char* value, int min, int max) {
     option = number < min ? min : number > max ? max : number;
 }
 
+// A check value is "true" or "false" in any case; any other text leaves the option as it was.
+static void setCheck(int& option, const char* value) {
+    if (compareIgnoringCase(value, "true") == 0)
+        option = 1;
+    else if (compareIgnoringCase(value, "false") == 0)
+        option = 0;
+}
+
 // Names are matched case-sensitively, as announced. Clear Hash empties the table at once (a
 // `setoption` never reaches the engine during a search: it stops the search and waits for its
 // end). A Hash value is not held to the announced maximum, but the new options' values are.
@@ -63,6 +74,14 @@ void applyOption() {
     }
     if (const char* value = optionValue(commandArgs, "MultiPV")) {
         setSpin(multiPvLines, value, 1, MaxMultiPv);
+        return;
+    }
+    if (const char* value = optionValue(commandArgs, "UCI_LimitStrength")) {
+        setCheck(limitStrength, value);
+        return;
+    }
+    if (const char* value = optionValue(commandArgs, "UCI_Elo")) {
+        setSpin(strengthElo, value, MinStrengthElo, MaxStrengthElo);
         return;
     }
     if (optionValue(commandArgs, "Clear Hash") != nullptr) {

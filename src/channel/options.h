@@ -1,5 +1,6 @@
-// Identification and the UCI options: Hash and Ponder, and the opt-in Move Overhead, MultiPV and
-// Clear Hash, whose defaults leave the engine's play exactly as without them.
+// Identification and the UCI options: Hash and Ponder, and the opt-in Move Overhead, MultiPV,
+// Clear Hash, UCI_LimitStrength and UCI_Elo, whose defaults leave the engine's play exactly as
+// without them.
 #pragma once
 
 namespace tarnwick {
@@ -17,6 +18,14 @@ inline constinit int moveOverheadMs = DefaultMoveOverheadMs;
 // MultiPV: how many root moves each completed iteration reports with exact values.
 inline constexpr int MaxMultiPv = 32;
 inline constinit int multiPvLines = 1;
+
+// UCI_LimitStrength and UCI_Elo: play at the level of a player of that rating (see
+// search/strength_limit.h); both count from the next `go`.
+inline constexpr int MinStrengthElo = 800;
+inline constexpr int MaxStrengthElo = 2000;
+inline constexpr int DefaultStrengthElo = 1500;
+inline constinit int limitStrength = 0;
+inline constinit int strengthElo = DefaultStrengthElo;
 
 void sendIdentity();
 void applyOption();

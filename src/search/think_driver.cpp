@@ -18,6 +18,7 @@
 #include "channel/output_log.h"
 #include "eval/root_evaluation.h"
 #include "search/search_reports.h"
+#include "search/strength_limit.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
 
@@ -354,18 +355,22 @@ static bool runMultiPvIteration(int lines) {
     if (stopIsRequested())
         return false;
     storeRootResult();
-    // The moves that were not kept follow by their bounds; the kept ones stay in front.
+    // The moves that were not kept follow by their bounds; the kept ones stay in front. Only the
+    // lines MultiPV asks for are shown: a limited strength ranks more for itself.
     sortRootMoves();
-    for (int k = 0; k < kept; ++k)
-        reportRankedLine(k + 1, rootMoves[k].score, rootMoves[k].line);
+    chooseLevelMove(kept);
+    const int shown = searchRequest.multiPv;
+    for (int k = 0; k < kept && k < shown; ++k)
+        reportRankedLine(shown > 1 ? k + 1 : 0, rootMoves[k].score, rootMoves[k].line);
     return true;
 }
 
-// One iteration: several lines with MultiPV, else the full window up to iteration 3 and the
-// aspiration window after it.
+// One iteration: several lines with MultiPV or a limited strength, else the full window up to
+// iteration 3 and the aspiration window after it.
 static bool runIteration() {
-    if (searchRequest.multiPv > 1)
-        return runMultiPvIteration(searchRequest.multiPv);
+    const int lines = linesToSearch(searchRequest.multiPv);
+    if (lines > 1)
+        return runMultiPvIteration(lines);
     return iterationDepth <= FullWidthIterations ? runFullWidthIteration()
                                                  : runAspirationIteration();
 }

@@ -31,7 +31,8 @@ inline constinit int rootWithoutMove = 0; // 1 when the current search's root ha
 
 // The line of the best move (slot 0 the best move, slot 1 the expected reply) and its value from
 // the root side's view. rootLine starts out as SentinelMove so that no report ever shows a line
-// of empty moves. Only think writes them, through setRootLine, on the main thread.
+// of empty moves. Only think writes them, through setRootLine, on the main thread; at a limited
+// strength the `bestmove` report puts the level's choice in their place (strength_limit.h).
 inline constinit Move rootLine[LineSlots]{SentinelMove};
 inline constinit int rootScore = 0;
 

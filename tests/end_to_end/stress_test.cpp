@@ -56,6 +56,8 @@ const Words Idle = {
     "setoption name Hash value 4096", "setoption name Hash value 99999999999999",
     "setoption name MultiPV value 3", "setoption name MultiPV value 1", "setoption",
     "setoption name Move Overhead value 1e3", "setoption name Clear Hash", "debug on", "debug off",
+    "setoption name UCI_LimitStrength value true", "setoption name UCI_Elo value 0",
+    "setoption name UCI_LimitStrength value false",
     "debug maybe", "ucinewgame", "uci", "UCI", "isready", "isready", "stop", "ponderhit", "",
     "  \t ", "#x+-=*", "#position startpos"};
 const Words LimitedGoes = {"depth 1", "depth 3", "depth 0", "mate -1", "mate 2", "nodes 1",

@@ -14,6 +14,7 @@
 
 #include "board/board.h"
 #include "engine_session.h"
+#include "search/strength_limit.h"
 #include "search/transposition_table.h"
 
 using namespace end_to_end;
@@ -29,7 +30,9 @@ const Lines UciReply = {"id name Tarnwick 4.15", "id author Velmarok",
                         "option name Ponder type check default true",
                         "option name Move Overhead type spin default 3000 min 0 max 5000",
                         "option name MultiPV type spin default 1 min 1 max 32",
-                        "option name Clear Hash type button", "uciok"};
+                        "option name Clear Hash type button",
+                        "option name UCI_LimitStrength type check default false",
+                        "option name UCI_Elo type spin default 1500 min 800 max 2000", "uciok"};
 // clang-format on
 
 // A `quit` as the first command ends the process with status 0 and writes no logbook.
@@ -308,8 +311,9 @@ std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
 }
 
 // MultiPV 3: three lines for each completed iteration, ranked, with exact values best first;
-// winning the queen stays line 1 and is the bestmove. Back at one line and with the table
-// emptied by Clear Hash, a search repeats the first search of the process line for line.
+// winning the queen stays line 1 and is the bestmove. Back at one line and full strength, after a
+// search at a limited one, and with the table emptied by Clear Hash, a search repeats the first
+// search of the process line for line.
 TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
     const std::string search =
         "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
@@ -333,10 +337,45 @@ TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
     }
     EXPECT_EQ(count, 16); // and the final report of depth 5
     EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
-    EXPECT_EQ(
-        withoutTimes(exchange(
-            "setoption name MultiPV value 1\nsetoption name Clear Hash\n" + search, "bestmove")),
-        first);
+    exchange("setoption name UCI_LimitStrength value true\n" + search, "bestmove");
+    EXPECT_EQ(withoutTimes(exchange("setoption name UCI_LimitStrength value false\nsetoption name "
+                                    "MultiPV value 1\nsetoption name Clear Hash\n" +
+                                        search,
+                                    "bestmove")),
+              first);
+}
+
+// The nodes of the last `info` line before the bestmove.
+long long lastNodes(const Lines& lines) {
+    const std::string& last = lines.at(lines.size() - 2);
+    return std::stoll(last.substr(last.find(" nodes ") + 7));
+}
+
+// A level holds each search to its nodes, whatever `go` allows, and counts from the next `go`;
+// "maybe" leaves the switch on, and ratings are held to 800 to 2000. At 800, searches of one
+// position in new games answer within the level's nodes, with legal moves that vary.
+TEST_F(SearchFlow, LimitedStrengthCapsTheSearchAndVariesItsMoves) {
+    const int lowest = tarnwick::strengthLevel(800).nodes;
+    const std::pair<std::string, int> rows[] = {
+        {"setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value -5", lowest},
+        {"setoption name UCI_Elo value 99999", 20000},
+        {"setoption name UCI_Elo value 800\nsetoption name UCI_LimitStrength value maybe", lowest},
+        {"setoption name UCI_LimitStrength value false", 20000},
+    };
+    exchange("uci\n", "uciok");
+    for (const auto& [options, nodes] : rows) {
+        const Lines lines = exchange(options + "\nposition startpos\ngo nodes 20000\n", "bestmove");
+        EXPECT_TRUE(nodes == 20000 ? lastNodes(lines) == nodes : lastNodes(lines) <= nodes)
+            << options;
+    }
+    ASSERT_TRUE(engine.sendLine("setoption name UCI_LimitStrength value true"));
+    std::set<std::string> moves;
+    for (int game = 0; game < 30; ++game) {
+        ASSERT_TRUE(engine.sendLine("ucinewgame"));
+        moves.insert(legalAnswer("startpos moves e2e4", "go wtime 100000 btime 100000"));
+        EXPECT_LE(lastNodes(received), lowest);
+    }
+    EXPECT_GT(moves.size(), 2u);
 }
 
 class SelfPlay : public EngineSession {
