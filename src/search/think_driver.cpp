@@ -187,8 +187,11 @@ static bool timeIsUp() {
     return static_cast<std::int64_t>(elapsedMilliseconds()) > softLimit;
 }
 
+// The root's value and best move, from a copy of the line: a `stop` may be writing it.
 static void storeRootResult() {
-    ttStore(-FullWindow, FullWindow, iterationDepth, rootScore, &rootLine[0]);
+    Move line[LineSlots];
+    copyRootLine(line);
+    ttStore(-FullWindow, FullWindow, iterationDepth, rootScore, &line[0]);
 }
 
 // Iterations 1 to 3: every root move gets an exact value; the best is the first strictly best.
