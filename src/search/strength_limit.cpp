@@ -18,9 +18,9 @@ namespace tarnwick {
 // The levels measured against Stockfish 15.1 and in matches between levels (see the README).
 // clang-format off
 static constexpr StrengthLevel StrengthLevels[] = {
-    {.elo = 800,  .nodes = 2000,    .marginCp = 200, .lines = 4},
-    {.elo = 1000, .nodes = 3500,    .marginCp = 145, .lines = 4},
-    {.elo = 1200, .nodes = 6000,    .marginCp = 108, .lines = 4},
+    {.elo = 800,  .nodes = 800,     .marginCp = 340, .lines = 4},
+    {.elo = 1000, .nodes = 1800,    .marginCp = 210, .lines = 4},
+    {.elo = 1200, .nodes = 4200,    .marginCp = 130, .lines = 4},
     {.elo = 1400, .nodes = 10000,   .marginCp = 80,  .lines = 4},
     {.elo = 1600, .nodes = 40000,   .marginCp = 40,  .lines = 3},
     {.elo = 1800, .nodes = 400000,  .marginCp = 15,  .lines = 2},
