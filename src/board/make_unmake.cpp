@@ -307,4 +307,11 @@ void unmakeMove(const Move& move) {
     assert(boardIsConsistent());
 }
 
+bool leavesKingSafe(const Move& move) {
+    makeMove(move);
+    const bool safe = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    unmakeMove(move);
+    return safe;
+}
+
 } // namespace tarnwick

@@ -8,5 +8,8 @@ namespace tarnwick {
 
 void makeMove(const Move& move);
 void unmakeMove(const Move& move);
+// Whether the generated move of the side to move leaves its own king unattacked: played and taken
+// back again.
+bool leavesKingSafe(const Move& move);
 
 } // namespace tarnwick

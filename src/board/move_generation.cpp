@@ -357,11 +357,7 @@ int generateAllMoves(SearchFrame* frame) {
 
 // Stops the generation at the first move that does not leave the mover's king attacked.
 static int stopAtLegalMove(SearchFrame*) {
-    const Move& move = moveStack[currentSlot];
-    makeMove(move);
-    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    unmakeMove(move);
-    return legal;
+    return leavesKingSafe(moveStack[currentSlot]) ? 1 : 0;
 }
 
 int hasLegalMove() {

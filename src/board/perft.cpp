@@ -42,10 +42,7 @@ static int countMove(SearchFrame* frame) {
 static int countRootMove(SearchFrame* frame) {
     const Move move = moveStack[currentSlot];
     const std::uint64_t before = leafCount;
-    makeMove(move);
-    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    unmakeMove(move);
-    if (!legal)
+    if (!leavesKingSafe(move))
         return 0;
     // Below the root every node counts through countMove.
     moveCallback = countMove;

@@ -54,11 +54,8 @@ static int stopAtWantedMove(SearchFrame*) {
     const Move& move = moveStack[currentSlot];
     if (packMove(move) != wantedMove)
         return 0;
-    makeMove(move);
-    const int legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    unmakeMove(move);
     foundMove = move;
-    return legal;
+    return leavesKingSafe(move) ? 1 : 0;
 }
 
 // Finds the legal move of the position that packs to `wanted`; false when there is none.

@@ -83,10 +83,7 @@ int collectRootMove(SearchFrame*) {
     // Only legal moves enter the list, and at most 128 of them: later ones are dropped.
     if (rootMoveCount >= MaxRootMoves || !isRequestedRootMove(move))
         return 0;
-    makeMove(move);
-    const int illegal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
-    unmakeMove(move);
-    if (illegal)
+    if (!leavesKingSafe(move))
         return 0;
     RootMove& entry = rootMoves[rootMoveCount++];
     entry.score = 0;
