@@ -145,6 +145,12 @@ inline constexpr int FiftyMoveLimit = 100;
 inline constexpr int MaxHalfmoveClock = 1000; // a FEN's clock is held to it
 inline constinit int halfmoveClock = 0;
 
+// Whether a mate `distance` half-moves away lands before the fifty-move rule draws the game: a
+// mate that cannot is no mate.
+inline bool mateLandsInTime(int distance) {
+    return halfmoveClock + distance <= FiftyMoveLimit;
+}
+
 // The positions of the game since its last capture or pawn move, the current one last, at most
 // the newest GamePositionSlots: a line shown to the GUI ends where one would occur a third time.
 struct GamePosition {

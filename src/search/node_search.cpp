@@ -100,6 +100,13 @@ static int movedManGivesCheck(const Move& m) {
     return direct != 0 || lineThroughOriginAttacks(king, m, sideToMove) != 0 ? 1 : 0;
 }
 
+// Whether an endgame value of the position `atPly` plies from the root, a mate counted from the
+// root or a draw, stands under the fifty-move rule.
+static bool endgameMateLandsInTime(int value, int atPly) {
+    const int magnitude = value < 0 ? -value : value;
+    return magnitude <= MateFound || mateLandsInTime(MateScore - magnitude - atPly);
+}
+
 // Whether the two slots from `first` on both hold null moves: two passes in a row.
 static bool isNullMovePair(int first) {
     return moveStack[first].kind == NullMoveKind && moveStack[first + 1].kind == NullMoveKind;
@@ -339,10 +346,12 @@ int searchMove(SearchFrame* frame) {
     //     endgame data, the repetition test or the table are asked; a move that mates still wins.
     if (halfmoveClock >= FiftyMoveLimit && !moveMates(givesCheck))
         return scoreDrawnMove(f, m, p);
-    // 8. Three men or fewer: the endgame data know the exact value, when they know it at all.
+    // 8. Three men or fewer: the endgame data know the exact value, when they know it at all. A
+    //    mate that the fifty-move rule would forestall is searched on instead: a pawn move on the
+    //    way resets the clock, and the search sees it.
     if (pieceCount <= MaxThreeMen) {
         const int e = probeEndgame();
-        if (e != EndgameNoKnowledge) {
+        if (e != EndgameNoKnowledge && endgameMateLandsInTime(e, p + 1)) {
             // 8.1 A scored move counts as a node.
             if (checkClock()) {
                 unmakeMove(m);

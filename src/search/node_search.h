@@ -9,6 +9,7 @@
 namespace tarnwick {
 
 inline constexpr int MateScore = 32000;
+inline constexpr int MateFound = 31000; // a value beyond it, either way, is a mate
 inline constexpr int FullWindow = 32001;
 inline constexpr int LineSlots = 64;
 inline constexpr int FrameCount = 63; // plies 0 to 62

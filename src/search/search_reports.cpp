@@ -21,10 +21,14 @@ namespace tarnwick {
 inline constexpr int MateReportThreshold = 30999;
 inline constexpr int ReportedLineMoves = 63;
 
+bool showsAsMate(int score) {
+    return std::abs(score) > MateReportThreshold;
+}
+
 void formatScoreText(char* text, int size, int score, int bound) {
     const char* boundText = bound == -1 ? " upperbound" : bound == 1 ? " lowerbound" : "";
     const int magnitude = std::abs(score);
-    if (magnitude > MateReportThreshold) {
+    if (showsAsMate(score)) {
         // 32000 - p for a mate at ply p: (p + 1) / 2 moves, negative when the root side is mated.
         const int moves = (MateScore + 1 - magnitude) / 2;
         std::snprintf(text, size, "mate %d%s", score < 0 ? -moves : moves, boundText);

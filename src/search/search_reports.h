@@ -27,6 +27,8 @@ void reportRankedLine(int rank, int score, const Move* line);
 // nodes; the position is as before.
 void lineForReport(const Move* own, int depth, Move* shown);
 
+// Whether a score is shown as a mate ("mate 3") rather than in centipawns.
+bool showsAsMate(int score);
 // The score part of an `info` line ("cp 20", "mate -3", with " upperbound" or " lowerbound").
 void formatScoreText(char* text, int size, int score, int bound);
 // " pv" and the moves of a line up to its sentinel, at most 63 of them; empty for an empty line.

@@ -200,8 +200,15 @@ static bool runFullWidthIteration() {
     int bestSoFar = -FullWindow;
     for (int i = 0; i < rootMoveCount; ++i) {
         RootMove& entry = rootMoves[i];
-        if (entry.score < LostRootMove)
+        // A lost move is not searched again, but its value still counts: when every move loses,
+        // the longest defence is the best.
+        if (entry.score < LostRootMove) {
+            if (entry.score > bestSoFar) {
+                setRootLine(entry.line);
+                bestSoFar = rootScore = entry.score;
+            }
             continue;
+        }
         // 3.1 In iteration 1 there is no stored line yet; later the move's own line leads.
         root.stage = iterationDepth == 1 ? StagePlain : StagePv;
         // 3.2-3.3 Search it; a stop discards the result.
@@ -233,6 +240,34 @@ static void moveUp(int index, int place) {
     rootMoves[place] = entry;
 }
 
+// A root value outside the aspiration window is a bound, reported as such and kept as the root's
+// value until the search again gives an exact one. A bound at a window edge deep in the mate range
+// is no mate anyone found: near a mate, the null move holds such a bound for the losing side
+// whenever the reduced search cannot see the mate, so the first move fails low at the edge 128
+// below the mate. Such a bound is neither shown nor kept (a GUI would show a mate in 67); the root
+// keeps its last exact value. Returns whether the bound was shown.
+static bool keepBound(int value, int edge, int bound) {
+    if (value == edge && showsAsMate(edge))
+        return false;
+    rootScore = value;
+    reportInfo(bound);
+    return true;
+}
+
+// A lost move that is not searched again becomes the best of an iteration that has none yet or
+// whose best loses faster: it goes to the front of the list with its own line and value, and the
+// moves after it must beat that value. Nothing is reported for it.
+static void keepLostMoveAsBest(int index, int& alpha, int& beta) {
+    const int score = rootMoves[index].score;
+    setRootLine(rootMoves[index].line);
+    rootScore = score;
+    if (alpha < score)
+        alpha = score;
+    if (beta <= alpha)
+        beta = alpha + 1;
+    moveUp(index, 0);
+}
+
 // Iterations 4 to 63: an aspiration window around the last value. Returns false when a stop
 // ended the search.
 static bool runAspirationIteration() {
@@ -244,10 +279,15 @@ static bool runAspirationIteration() {
     int beta = rootScore + AspirationHalfWidth;
     reportInfo(0);
     // 3. Every root move not yet lost, in list order; skipped ones keep their number.
+    bool bestFound = false; // the first searched move or a new best has set the value
     for (int i = 0; i < rootMoveCount; ++i) {
         RootMove& entry = rootMoves[i];
-        if (entry.score < LostRootMove)
+        if (entry.score < LostRootMove) {
+            if (!bestFound || entry.score > rootScore)
+                keepLostMoveAsBest(i, alpha, beta);
+            bestFound = true;
             continue;
+        }
         // 3.1 Announce the move once, however often it is searched.
         if (!quietReports)
             sendLine("info currmove %s currmovenumber %d", moveToText(entry.move).text, i + 1);
@@ -260,14 +300,15 @@ static bool runAspirationIteration() {
                 if (stopIsRequested())
                     return false;
                 setRootLine(entry.line);
-                rootScore = b;
                 if (b <= alpha) {
-                    reportInfo(-1);
+                    keepBound(b, alpha, -1);
                     alpha = -FullWindow;
                 } else if (b >= beta) {
-                    reportInfo(1);
+                    keepBound(b, beta, 1);
                     beta = FullWindow;
                 } else {
+                    bestFound = true;
+                    rootScore = b;
                     reportInfo(0);
                     entry.score = static_cast<std::int16_t>(b);
                     alpha = b;
@@ -286,21 +327,22 @@ static bool runAspirationIteration() {
             // if it then falls back to alpha, the previous best line stands.
             const int previousScore = rootScore;
             setRootLine(entry.line);
-            rootScore = b;
-            reportInfo(1);
+            const bool shown = keepBound(b, beta, 1);
             b = searchRootMove(entry, alpha, FullWindow);
             if (stopIsRequested())
                 return false;
             if (b <= alpha) {
                 setRootLine(rootMoves[0].line);
                 rootScore = previousScore;
-                reportInfo(0);
+                if (shown)
+                    reportInfo(0);
                 continue;
             }
         } else if (b <= alpha) {
             continue;
         }
         // A new best move: it goes to the front of the list.
+        bestFound = true;
         setRootLine(entry.line);
         rootScore = b;
         reportInfo(0);

@@ -13,7 +13,6 @@ namespace tarnwick {
 inline constexpr int MaxRootMoves = 128;
 inline constexpr int AspirationHalfWidth = 128; // half a pawn
 inline constexpr int LastIteration = 63;
-inline constexpr int MateFound = 31000;     // a root score beyond this is a mate
 inline constexpr int LostRootMove = -31000; // root moves scored below it are not searched again
 
 struct RootMove {

@@ -10,6 +10,7 @@
 #include "channel/options.h"
 #include "channel/output_log.h"
 #include "channel/runtime_services.h"
+#include "search/node_search.h"
 
 namespace tarnwick {
 
@@ -47,11 +48,22 @@ static int valueFromTable(int stored) {
     return stored;
 }
 
+// The table does not know the fifty-move clock of the search that stored an entry. A mate for the
+// side to move (exact or a lower bound) or against it (exact or an upper bound) is used only when
+// it lands by the clock's limit; the other bounds stay true at any clock.
+static bool mateMissesFiftyMoveLimit(const TtEntry& entry) {
+    if (entry.value > MateDistanceThreshold)
+        return entry.bound != UpperBound && !mateLandsInTime(MateScore - entry.value);
+    if (entry.value < -MateDistanceThreshold)
+        return entry.bound != LowerBound && !mateLandsInTime(MateScore + entry.value);
+    return false;
+}
+
 int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
     const TtEntry& entry = ttTable[slotOfPosition()];
-    if (entry.lock != lockKey || depth > entry.depth)
+    if (entry.lock != lockKey || depth > entry.depth || mateMissesFiftyMoveLimit(entry))
         return 0;
     const int stored = valueFromTable(entry.value);
     switch (entry.bound) {
