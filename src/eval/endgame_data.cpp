@@ -143,6 +143,10 @@ int probeEndgame() {
         return 0;
     if (value > HighestMateDistance)
         return EndgameNoKnowledge;
+    // A mate the fifty-move rule would forestall is no mate: the search goes on from here, and a
+    // pawn move on the way resets the clock.
+    if (!mateLandsInTime(2 * value + weakToMove - 1))
+        return EndgameNoKnowledge;
 
     // 8. Mate in `value` moves of the strong side, counted in plies from the root.
     const int score = MateScore - (weakToMove + 2 * value + ply);

@@ -11,7 +11,10 @@ inline constexpr int EndgameQueenOffset = 0;
 inline constexpr int EndgameRookOffset = 81920;
 inline constexpr int EndgamePawnOffset = 163840;
 inline constexpr char EndgameFileName[] = "Endgame.bin";
+inline constexpr int MaxThreeMen = 3; // probeEndgame needs no more men than this on the board
 
+// The value of the position after a move, seen by its mover: 0 a draw, a mate counted in plies
+// from the root, or EndgameNoKnowledge (also for a mate the fifty-move rule would forestall).
 int probeEndgame();
 int endgameLookup(int key, int strongPiece);
 // Offset in the file that endgameLookup reads for a key, after normalisation.

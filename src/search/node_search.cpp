@@ -25,7 +25,6 @@ inline constexpr int PreSearchReduction = 3;
 inline constexpr int PreSearchMinDepth = 5;
 inline constexpr int LastNullMovePly = 61;
 inline constexpr int LastSearchedPly = 61; // moves at ply 62 are not searched: frames end there
-inline constexpr int MaxThreeMen = 3;
 
 // By colour, the rank (square bits 4 to 6) from which a pawn promotes with its next push.
 inline constexpr int seventhRankBase[2] = {96, 16};
@@ -98,13 +97,6 @@ static int movedManGivesCheck(const Move& m) {
         direct = moverAttacks(m, king);
     }
     return direct != 0 || lineThroughOriginAttacks(king, m, sideToMove) != 0 ? 1 : 0;
-}
-
-// Whether an endgame value of the position `atPly` plies from the root, a mate counted from the
-// root or a draw, stands under the fifty-move rule.
-static bool endgameMateLandsInTime(int value, int atPly) {
-    const int magnitude = value < 0 ? -value : value;
-    return magnitude <= MateFound || mateLandsInTime(MateScore - magnitude - atPly);
 }
 
 // Whether the two slots from `first` on both hold null moves: two passes in a row.
@@ -346,12 +338,10 @@ int searchMove(SearchFrame* frame) {
     //     endgame data, the repetition test or the table are asked; a move that mates still wins.
     if (halfmoveClock >= FiftyMoveLimit && !moveMates(givesCheck))
         return scoreDrawnMove(f, m, p);
-    // 8. Three men or fewer: the endgame data know the exact value, when they know it at all. A
-    //    mate that the fifty-move rule would forestall is searched on instead: a pawn move on the
-    //    way resets the clock, and the search sees it.
+    // 8. Three men or fewer: the endgame data know the exact value, when they know it at all.
     if (pieceCount <= MaxThreeMen) {
         const int e = probeEndgame();
-        if (e != EndgameNoKnowledge && endgameMateLandsInTime(e, p + 1)) {
+        if (e != EndgameNoKnowledge) {
             // 8.1 A scored move counts as a node.
             if (checkClock()) {
                 unmakeMove(m);

@@ -12,6 +12,8 @@
 #include "board/position_setup.h"
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
+#include "eval/endgame_data.h"
+#include "search/repetition.h"
 #include "search/think_driver.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
@@ -73,6 +75,49 @@ static bool findLegalMove(PackedMove wanted, Move& found) {
     return stopped != 0;
 }
 
+// The legal move whose position the endgame data value highest for its mover, after the
+// generation: the winner's move to the shortest mate, the loser's longest defence.
+static int bestEndgameValue = 0;
+
+static int keepBestEndgameMove(SearchFrame*) {
+    const Move& move = moveStack[currentSlot];
+    makeMove(move);
+    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
+    const int value = legal ? probeEndgame() : EndgameNoKnowledge;
+    unmakeMove(move);
+    if (value != EndgameNoKnowledge && (foundMove.piece == 0 || value > bestEndgameValue)) {
+        foundMove = move;
+        bestEndgameValue = value;
+    }
+    return 0;
+}
+
+// Finds the endgame data's best move in a position of three men; false when there is none.
+static bool findEndgameMove(Move& found) {
+    foundMove = Move{};
+    const MoveCallback saved = moveCallback;
+    moveCallback = keepBestEndgameMove;
+    generateAllMoves(nullptr);
+    moveCallback = saved;
+    found = foundMove;
+    return found.piece != 0;
+}
+
+// The move that continues a line beyond the search's own: the table's, else the one an earlier
+// shown line played here.
+static PackedMove continuationMove() {
+    const PackedMove stored = ttStoredMove();
+    return stored != 0 ? stored : rememberedLineMove();
+}
+
+static bool repeatsLinePosition(const GamePosition* seen, int length) {
+    for (int k = 0; k < length; ++k) {
+        if (seen[k] == seen[length])
+            return true;
+    }
+    return false;
+}
+
 // How often the position after `length` moves of the line has occurred: in the game before the
 // root (whose own record is the line's first position) and along the line.
 static int occurrences(const GamePosition* seen, int length) {
@@ -84,34 +129,42 @@ static int occurrences(const GamePosition* seen, int length) {
     return count;
 }
 
-// Each move of the line is played on the board and taken back again.
+// Each move of the line is played on the board and taken back again. The line ends where the
+// search scored a position without searching it: a repetition, the fifty-move rule, a draw of the
+// endgame data. From a mate the endgame data know it goes on with their moves to the mate.
 void lineForReport(const Move* own, int depth, Move* shown) {
     GamePosition seen[LineSlots];
     seen[0] = currentGamePosition();
     int length = 0;
     bool ownLeft = true;
+    bool endgameMate = false;
     while (positionIsValid && tablesArePresent() && length < ReportedLineMoves) {
         ownLeft = ownLeft && own[length].kind != Sentinel;
-        PackedMove wanted = 0;
-        if (ownLeft) {
-            wanted = packMove(own[length]);
-        } else if (length < depth) {
-            bool repeated = false;
-            for (int k = 0; k < length; ++k)
-                repeated = repeated || seen[k] == seen[length];
-            wanted = repeated ? 0 : ttStoredMove();
-        }
         Move move;
-        if (!findLegalMove(wanted, move))
+        bool found = false;
+        if (endgameMate)
+            found = findEndgameMove(move);
+        else if (ownLeft)
+            found = findLegalMove(packMove(own[length]), move);
+        else if (length < depth && !repeatsLinePosition(seen, length))
+            found = findLegalMove(continuationMove(), move);
+        if (!found)
             break;
         moveStack[currentSlot] = move;
         makeMove(move);
+        const bool repeats = isRepetition(length == 0) != 0;
+        const int endgame = pieceCount <= MaxThreeMen ? probeEndgame() : EndgameNoKnowledge;
         std::swap(sideToMove, otherSide);
         ++currentSlot;
         shown[length++] = move;
         seen[length] = currentGamePosition();
-        if (halfmoveClock >= FiftyMoveLimit || occurrences(seen, length) >= 3)
+        if (repeats || halfmoveClock >= FiftyMoveLimit || occurrences(seen, length) >= 3)
             break;
+        if (endgame != EndgameNoKnowledge) {
+            if (!showsAsMate(endgame))
+                break;
+            endgameMate = true;
+        }
     }
     for (int k = length - 1; k >= 0; --k) {
         --currentSlot;
@@ -119,6 +172,21 @@ void lineForReport(const Move* own, int depth, Move* shown) {
         unmakeMove(shown[k]);
     }
     shown[length] = SentinelMove;
+}
+
+void rememberShownLine(const Move* own, int depth) {
+    Move shown[LineSlots];
+    lineForReport(own, depth, shown);
+    int length = 0;
+    for (; shown[length].kind != Sentinel; ++length) {
+        rememberLineMove(packMove(shown[length]));
+        makeMove(shown[length]);
+        std::swap(sideToMove, otherSide);
+    }
+    while (length > 0) {
+        std::swap(sideToMove, otherSide);
+        unmakeMove(shown[--length]);
+    }
 }
 
 // One `info depth` line for the line a report shows and its value; `rank` 0 leaves the multipv

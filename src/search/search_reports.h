@@ -29,6 +29,10 @@ void lineForReport(const Move* own, int depth, Move* shown);
 
 // Whether a score is shown as a mate ("mate 3") rather than in centipawns.
 bool showsAsMate(int score);
+// Keeps the moves of the line a report would show for `own` in the memory of shown lines, so that
+// later lines can go on where the table has lost its move. The end of each iteration does this.
+void rememberShownLine(const Move* own, int depth);
+
 // The score part of an `info` line ("cp 20", "mate -3", with " upperbound" or " lowerbound").
 void formatScoreText(char* text, int size, int score, int bound);
 // " pv" and the moves of a line up to its sentinel, at most 63 of them; empty for an empty line.

@@ -150,22 +150,12 @@ static bool stopIsRequested() {
     return searchRequest.stopRequested.load(std::memory_order_acquire) != 0;
 }
 
-// Whether every root move has been found lost: nothing is left to search.
-static bool allRootMovesLost() {
-    for (int i = 0; i < rootMoveCount; ++i) {
-        if (rootMoves[i].score >= LostRootMove)
-            return false;
-    }
-    return true;
-}
-
-// Before every iteration: a mate found ends the deepening once it lies within the depth already
-// searched, since no shorter mate can then have been missed (a long mate from the endgame data or
-// the table at a shallow depth does not), or when every root move is lost. A `go depth N` ends it
-// once iteration N is complete.
+// Before every iteration: a mate found, for either side, ends the deepening once it lies within
+// the depth already searched, since no shorter mate can then have been missed (a long mate from
+// the endgame data or the table at a shallow depth does not; a lost position is searched on for
+// its longest defence). A `go depth N` ends it once iteration N is complete.
 static bool deepeningIsOver() {
-    if (std::abs(rootScore) > MateFound &&
-        (MateScore - std::abs(rootScore) <= iterationDepth - 1 || allRootMovesLost()))
+    if (std::abs(rootScore) > MateFound && MateScore - std::abs(rootScore) <= iterationDepth - 1)
         return true;
     // `go mate N`: a mate in N moves or fewer answers it.
     if (searchRequest.mateLimit > 0 && rootScore > MateFound &&
@@ -184,11 +174,21 @@ static bool timeIsUp() {
     return static_cast<std::int64_t>(elapsedMilliseconds()) > softLimit;
 }
 
-// The root's value and best move, from a copy of the line: a `stop` may be writing it.
+// The root's value and best move, from a copy of the line: a `stop` may be writing it. The line
+// as shown is remembered for the lines of later reports.
 static void storeRootResult() {
     Move line[LineSlots];
     copyRootLine(line);
     ttStore(-FullWindow, FullWindow, iterationDepth, rootScore, &line[0]);
+    rememberShownLine(line, iterationDepth);
+}
+
+// A move found lost is not searched again while its value, the longest defence the search saw at
+// an earlier depth, does not beat the best so far: a deeper search only finds faster mates. Once
+// it does, the position is lost whatever is played, and the move is searched again for its true
+// value, so that the longest defence is played and its mate shown as it is.
+static bool isSkippedLostMove(const RootMove& entry, int best) {
+    return entry.score < LostRootMove && entry.score <= best;
 }
 
 // Iterations 1 to 3: every root move gets an exact value; the best is the first strictly best.
@@ -200,15 +200,8 @@ static bool runFullWidthIteration() {
     int bestSoFar = -FullWindow;
     for (int i = 0; i < rootMoveCount; ++i) {
         RootMove& entry = rootMoves[i];
-        // A lost move is not searched again, but its value still counts: when every move loses,
-        // the longest defence is the best.
-        if (entry.score < LostRootMove) {
-            if (entry.score > bestSoFar) {
-                setRootLine(entry.line);
-                bestSoFar = rootScore = entry.score;
-            }
+        if (isSkippedLostMove(entry, bestSoFar))
             continue;
-        }
         // 3.1 In iteration 1 there is no stored line yet; later the move's own line leads.
         root.stage = iterationDepth == 1 ? StagePlain : StagePv;
         // 3.2-3.3 Search it; a stop discards the result.
@@ -254,20 +247,6 @@ static bool keepBound(int value, int edge, int bound) {
     return true;
 }
 
-// A lost move that is not searched again becomes the best of an iteration that has none yet or
-// whose best loses faster: it goes to the front of the list with its own line and value, and the
-// moves after it must beat that value. Nothing is reported for it.
-static void keepLostMoveAsBest(int index, int& alpha, int& beta) {
-    const int score = rootMoves[index].score;
-    setRootLine(rootMoves[index].line);
-    rootScore = score;
-    if (alpha < score)
-        alpha = score;
-    if (beta <= alpha)
-        beta = alpha + 1;
-    moveUp(index, 0);
-}
-
 // Iterations 4 to 63: an aspiration window around the last value. Returns false when a stop
 // ended the search.
 static bool runAspirationIteration() {
@@ -279,15 +258,10 @@ static bool runAspirationIteration() {
     int beta = rootScore + AspirationHalfWidth;
     reportInfo(0);
     // 3. Every root move not yet lost, in list order; skipped ones keep their number.
-    bool bestFound = false; // the first searched move or a new best has set the value
     for (int i = 0; i < rootMoveCount; ++i) {
         RootMove& entry = rootMoves[i];
-        if (entry.score < LostRootMove) {
-            if (!bestFound || entry.score > rootScore)
-                keepLostMoveAsBest(i, alpha, beta);
-            bestFound = true;
+        if (i > 0 && isSkippedLostMove(entry, rootScore))
             continue;
-        }
         // 3.1 Announce the move once, however often it is searched.
         if (!quietReports)
             sendLine("info currmove %s currmovenumber %d", moveToText(entry.move).text, i + 1);
@@ -307,7 +281,6 @@ static bool runAspirationIteration() {
                     keepBound(b, beta, 1);
                     beta = FullWindow;
                 } else {
-                    bestFound = true;
                     rootScore = b;
                     reportInfo(0);
                     entry.score = static_cast<std::int16_t>(b);
@@ -342,7 +315,6 @@ static bool runAspirationIteration() {
             continue;
         }
         // A new best move: it goes to the front of the list.
-        bestFound = true;
         setRootLine(entry.line);
         rootScore = b;
         reportInfo(0);
@@ -402,8 +374,11 @@ static bool runMultiPvIteration(int lines) {
     sortRootMoves();
     chooseLevelMove(kept);
     const int shown = searchRequest.multiPv;
-    for (int k = 0; k < kept && k < shown; ++k)
+    for (int k = 0; k < kept && k < shown; ++k) {
         reportRankedLine(shown > 1 ? k + 1 : 0, rootMoves[k].score, rootMoves[k].line);
+        if (k > 0) // the first is the root's line, remembered with the root's result
+            rememberShownLine(rootMoves[k].line, iterationDepth);
+    }
     return true;
 }
 

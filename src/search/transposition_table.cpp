@@ -132,7 +132,31 @@ void ttStore(int alpha, int beta, int depth, int value, const Move* best) {
     }
 }
 
+// The memory of shown lines: a slot by indexKey, checked by both keys.
+struct RememberedMove {
+    std::uint32_t lock;
+    std::uint32_t index;
+    PackedMove move;
+};
+inline constexpr std::uint32_t RememberedMoveSlots = 4096;
+static RememberedMove rememberedMoves[RememberedMoveSlots];
+
+void rememberLineMove(PackedMove move) {
+    rememberedMoves[indexKey % RememberedMoveSlots] =
+        RememberedMove{.lock = lockKey, .index = indexKey, .move = move};
+}
+
+PackedMove rememberedLineMove() {
+    const RememberedMove& slot = rememberedMoves[indexKey % RememberedMoveSlots];
+    return slot.lock == lockKey && slot.index == indexKey ? slot.move : 0;
+}
+
+static void forgetLineMoves() {
+    std::memset(static_cast<void*>(rememberedMoves), 0, sizeof rememberedMoves);
+}
+
 void clearTable() {
+    forgetLineMoves();
     if (ttTable == nullptr)
         return;
     std::memset(static_cast<void*>(ttTable), 0, sizeof(TtEntry) * ttEntries);
@@ -182,6 +206,7 @@ void prepareTables() {
 }
 
 void releaseTables() {
+    forgetLineMoves();
     std::free(hashKeys);
     hashKeys = nullptr;
     hashKeysLength = 0;

@@ -35,7 +35,14 @@ void ttStore(int alpha, int beta, int depth, int value, const Move* best);
 // The move stored for the current position, packed; 0 when there is none.
 PackedMove ttStoredMove();
 PackedMove packMove(const Move& move);
-// Empties every entry of the table (Clear Hash): the next search starts as after a fresh start.
+// The moves of the lines shown at the end of each iteration, by position, in a small memory of
+// their own: they continue a shown line where the table keeps no move for the next position (a
+// null-move cut keeps none). Never written or read by the search itself.
+void rememberLineMove(PackedMove move);
+PackedMove rememberedLineMove();
+
+// Empties every entry of the table and the memory of shown lines (Clear Hash): the next search
+// starts as after a fresh start.
 void clearTable();
 
 // Engine entry points for isready and quit. prepareTables allocates hashSizeMb MiB (1 while the

@@ -2,6 +2,7 @@
 // the end of the process; one `bestmove` per `go` in every flow; searches and their reports; the
 // analysis options; and whole games, against the native build and with a FEN every move.
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -108,7 +109,35 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
     EXPECT_EQ(text.find("bestmove"), std::string::npos); // logging was off again
 }
 
-class SearchFlow : public EngineSession {};
+using SearchRow = std::array<std::string, 3>; // commands, parts of the last info line, bestmove
+
+class SearchFlow : public EngineSession {
+  protected:
+    // Sends each row's commands and checks the last `info` line before the bestmove by its parts
+    // and the start of the bestmove line. Parts are separated by "|"; one that ends in "$" ends the
+    // line, one after "!" is absent. No line shows a bound as a mate: a window's edge is no mate.
+    void expectSearchRows(const std::vector<SearchRow>& rows) {
+        for (const auto& [commands, info, best] : rows) {
+            const Lines lines = exchange(commands + "\n", "bestmove");
+            ASSERT_GE(lines.size(), 2u);
+            const std::string& last = lines.rbegin()[1];
+            std::istringstream parts(info);
+            for (std::string part; std::getline(parts, part, '|');) {
+                const bool atEnd = part.ends_with("$"), absent = part.starts_with("!");
+                part = part.substr(absent, part.size() - absent - atEnd);
+                EXPECT_NE(atEnd ? last.ends_with(part) : last.find(part) != std::string::npos,
+                          absent)
+                    << commands << ": " << last;
+            }
+            EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
+            EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
+            for (const std::string& line : lines)
+                EXPECT_FALSE(line.find(" mate ") != std::string::npos &&
+                             line.find("bound") != std::string::npos)
+                    << commands << ": " << line;
+        }
+    }
+};
 
 using tarnwick_test::nowMs;
 
@@ -206,7 +235,7 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
 TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
     const std::string rooks = "position fen 2rr2k1/5ppp/8/8/8/4R3/4R3/4R1K1 w - - 0 1";
     const std::string queenAndBishops = "position fen 1BB5/Q5p1/3R4/K6k/8/6p1/8/8 w - - 0 1";
-    const std::string rows[][3] = {
+    const std::vector<SearchRow> rows = {
         {"position startpos\ngo depth 3 searchmoves a2a3 h2h3 e9e9", " pv a2a3 ", "bestmove a2a3"},
         {rooks + "\ngo depth 7", " score mate 3 ", "bestmove e3e8"},
         {rooks + " moves e3e8 d8e8\ngo depth 7", " score mate 2 ", "bestmove e2e8"},
@@ -254,28 +283,50 @@ TEST_F(SearchFlow, SearchesOfOneProcessReportTheirOwnResults) {
         {"position startpos\ngo nodes 1", "info depth ", "bestmove "},
         {"position fen R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1\ngo depth 2",
          " score mate 1 ", "bestmove c4a2"},
+        // Once every move loses, the longest defence is played, whichever move was lost first.
+        {"setoption name Clear Hash\nposition fen B2k1Q1N/4p3/6Pp/2pp4/pn6/2N4P/PPPP1P1P/R1B1K2R b "
+         "KQ - 0 17\ngo depth 8",
+         " score mate -6 ", "bestmove d8d7"},
+        {"position fen rnb1k2r/pppp1ppp/8/2b1p3/8/P4PPN/1n2P1KP/3q3R b kq - 5 18\ngo depth 9",
+         " score mate 5 ", "bestmove "},
+        {"position fen rnb1k2r/pppp1ppp/8/2b1p3/8/P4PPN/1n2PK1P/3q3R w kq - 4 18\ngo depth 9",
+         " score mate -5 ", "bestmove f2g2"},
+        {"position fen rnb1k2r/pppp1ppp/3b4/4p3/8/P4PPN/1n2PK1P/3q3R b kq - 3 17\ngo depth 9",
+         " score mate 6 ", "bestmove "},
+        // A mate the table holds from a search at a lower clock is no mate at the limit.
+        {"position fen 8/6Q1/8/8/5p2/3K1P1k/8/8 w - - 90 1\ngo depth 9", " score mate 2 ",
+         "bestmove "},
+        {"position fen 8/6Q1/8/8/5p2/3K1P1k/8/8 w - - 98 1\ngo depth 9", " score cp 0 ",
+         "bestmove "},
+        // Near a mate the aspiration window's edge fails low: no "mate 67 upperbound" is shown.
+        {"setoption name Clear Hash\nposition fen b4r1k/pq2rp2/1p1bpn1p/3PN2n/2P2P2/P2B3K/1B2Q2N/"
+         "3R2R1 w - - 0 1\ngo depth 9",
+         " score mate 3 ", "bestmove e2h5"},
+        // A line the search ended at a repetition ends there, whatever the table holds after it.
+        {"position startpos moves g1f3 g8f6\ngo depth 8", " pv ", "bestmove "},
+        {"position startpos moves g1f3 g8f6 f3g1 f6g8 g1f3 g8f6\ngo depth 8 searchmoves f3g1",
+         " score cp 0 | pv f3g1$", "bestmove f3g1"},
     };
     exchange("uci\n", "uciok");
-    for (const auto& [commands, info, best] : rows) {
-        const std::vector<std::string> lines = exchange(commands + "\n", "bestmove");
-        ASSERT_GE(lines.size(), 2u);
-        // Parts are separated by "|"; one that ends in "$" ends the line, one after "!" is absent.
-        const std::string& last = lines.rbegin()[1];
-        std::istringstream parts(info);
-        for (std::string part; std::getline(parts, part, '|');) {
-            const bool atEnd = part.ends_with("$"), absent = part.starts_with("!");
-            part = part.substr(absent, part.size() - absent - atEnd);
-            EXPECT_NE(atEnd ? last.ends_with(part) : last.find(part) != std::string::npos, absent)
-                << commands << ": " << last;
-        }
-        EXPECT_TRUE(lines.back().starts_with(best)) << commands << ": " << lines.back();
-        EXPECT_TRUE(best == "bestmove 0000" || lines.back() != "bestmove 0000") << commands;
-    }
+    expectSearchRows(rows);
+}
+
+// The moves of the line of an `info` line, each checked legal in the position reached; the
+// position after them goes on in `game`.
+std::vector<std::string> legalLineMoves(const std::string& info, std::string& game) {
+    std::istringstream line(info.substr(info.find(" pv ") + 4));
+    std::vector<std::string> moves;
+    game += " moves";
+    for (std::string move; line >> move; moves.push_back(move), game += " " + move)
+        EXPECT_EQ(legalMoveTexts(game).count(move), 1u) << game << " " << move;
+    return moves;
 }
 
 // With "Endgame.bin" at hand, its long mates at a shallow depth do not end the deepening: the
-// queen is kept for the mate in 3, also under `go infinite`. Once the table carries over, a line
-// the search cut short at a table entry is shown continued from the table, legal move by move.
+// queen is kept for the mate in 3, also under `go infinite`. A mate it knows counts only when it
+// lands by the fifty-move limit, and a line that reaches such a mate goes on to it with the file's
+// moves. Once the table carries over, a line the search cut short at a table entry, even one that
+// keeps no move, is shown continued, legal move by move.
 TEST_F(SearchFlow, MatesAndLinesStayTrueWithTheEndgameFileAndACarriedOverTable) {
     std::vector<std::string> lines;
     ASSERT_EQ(tarnwick_test::runTool({"egtb", "build"}, lines, directory), 0);
@@ -288,16 +339,20 @@ TEST_F(SearchFlow, MatesAndLinesStayTrueWithTheEndgameFileAndACarriedOverTable) 
         lines = exchange("stop\n", "bestmove");
         EXPECT_TRUE(lines.back().starts_with("bestmove e8c6")) << go;
     }
+    expectSearchRows({
+        {"position fen 8/8/8/2K5/8/8/7Q/4k3 w - - 98 1\ngo depth 9", " score cp 0 ", "bestmove "},
+        {"position fen 3K4/8/7k/2R5/8/8/8/8 w - - 90 1\ngo depth 9", "!score mate ", "bestmove "},
+        {"position fen 8/6k1/8/8/8/8/3K4/7Q w - - 0 1\ngo depth 9", " score mate 7 ",
+         "bestmove d2e3 ponder "},
+    });
     tarnwick::prepareTables();
-    exchange(Middlegame + "\ngo depth 6\n", "bestmove");
-    lines = exchange(Middlegame + "\ngo depth 6\n", "bestmove");
-    const std::string& last = lines.rbegin()[1];
-    std::istringstream line(last.substr(last.find(" pv ") + 4));
-    std::string game = Middlegame.substr(9) + " moves";
-    int moves = 0;
-    for (std::string move; line >> move; ++moves, game += " " + move)
-        EXPECT_EQ(legalMoveTexts(game).count(move), 1u) << game << " " << move;
-    EXPECT_GE(moves, 5) << last;
+    std::string game = "fen 8/6k1/8/8/8/8/3K4/7Q w - - 0 1";
+    EXPECT_EQ(legalLineMoves(received.rbegin()[1], game).size(), 13u) << received.rbegin()[1];
+    EXPECT_TRUE(legalMoveTexts(game).empty()) << game; // mate
+    exchange(Middlegame + "\ngo depth 7\n", "bestmove");
+    lines = exchange(Middlegame + "\ngo depth 7\n", "bestmove");
+    game = Middlegame.substr(9);
+    EXPECT_GE(legalLineMoves(lines.rbegin()[1], game).size(), 5u) << lines.rbegin()[1];
     tarnwick::releaseTables();
 }
 

@@ -218,7 +218,10 @@ TEST(EndgameData, MateScoresBytesWithoutMeaningAndFilesOfEverySize) {
         {"fen 4k3/8/8/8/8/8/8/3QK3 w - - 0 1", Black, 7, 32136, 5, EndgameFileSize, -31983},
         {"fen 3rk3/8/8/8/8/8/8/4K3 w - - 0 1", Black, 0, EndgameRookOffset + 32137, 7,
          EndgameFileSize, 31985},
-        {QueenExample, White, 0, 32137, 200, EndgameFileSize, 31599},
+        // A mate in 50 lands on the hundredth half-move; one in 51, or in 200, comes too late.
+        {QueenExample, White, 0, 32137, 50, EndgameFileSize, 31899},
+        {QueenExample, White, 0, 32137, 51, EndgameFileSize, Unknown},
+        {QueenExample, White, 0, 32137, 200, EndgameFileSize, Unknown},
         {QueenExample, White, 0, 32137, 253, EndgameFileSize, 0},
         {QueenExample, White, 0, 32137, 201, EndgameFileSize, Unknown},
         {QueenExample, White, 7, 32137, 5, EndgameFileSize - 1, Unknown},
