@@ -257,7 +257,8 @@ static bool runAspirationIteration() {
     int alpha = rootScore - AspirationHalfWidth;
     int beta = rootScore + AspirationHalfWidth;
     reportInfo(0);
-    // 3. Every root move not yet lost, in list order; skipped ones keep their number.
+    // 3. Every root move in list order but lost ones that cannot be the longest defence; skipped
+    //    ones keep their number.
     for (int i = 0; i < rootMoveCount; ++i) {
         RootMove& entry = rootMoves[i];
         if (i > 0 && isSkippedLostMove(entry, rootScore))

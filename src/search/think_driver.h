@@ -13,7 +13,7 @@ namespace tarnwick {
 inline constexpr int MaxRootMoves = 128;
 inline constexpr int AspirationHalfWidth = 128; // half a pawn
 inline constexpr int LastIteration = 63;
-inline constexpr int LostRootMove = -31000; // root moves scored below it are not searched again
+inline constexpr int LostRootMove = -31000; // a root move scored below it loses by mate
 
 struct RootMove {
     std::int16_t score;

@@ -111,6 +111,9 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
 
 using SearchRow = std::array<std::string, 3>; // commands, parts of the last info line, bestmove
 
+// Searches of a million nodes and more take their time under ThreadSanitizer.
+inline constexpr int LongSearchMs = 60000;
+
 class SearchFlow : public EngineSession {
   protected:
     // Sends each row's commands and checks the last `info` line before the bestmove by its parts
@@ -118,7 +121,7 @@ class SearchFlow : public EngineSession {
     // line, one after "!" is absent. No line shows a bound as a mate: a window's edge is no mate.
     void expectSearchRows(const std::vector<SearchRow>& rows) {
         for (const auto& [commands, info, best] : rows) {
-            const Lines lines = exchange(commands + "\n", "bestmove");
+            const Lines lines = exchange(commands + "\n", "bestmove", LongSearchMs);
             ASSERT_GE(lines.size(), 2u);
             const std::string& last = lines.rbegin()[1];
             std::istringstream parts(info);
@@ -349,8 +352,8 @@ TEST_F(SearchFlow, MatesAndLinesStayTrueWithTheEndgameFileAndACarriedOverTable) 
     std::string game = "fen 8/6k1/8/8/8/8/3K4/7Q w - - 0 1";
     EXPECT_EQ(legalLineMoves(received.rbegin()[1], game).size(), 13u) << received.rbegin()[1];
     EXPECT_TRUE(legalMoveTexts(game).empty()) << game; // mate
-    exchange(Middlegame + "\ngo depth 7\n", "bestmove");
-    lines = exchange(Middlegame + "\ngo depth 7\n", "bestmove");
+    exchange(Middlegame + "\ngo depth 7\n", "bestmove", LongSearchMs);
+    lines = exchange(Middlegame + "\ngo depth 7\n", "bestmove", LongSearchMs);
     game = Middlegame.substr(9);
     EXPECT_GE(legalLineMoves(lines.rbegin()[1], game).size(), 5u) << lines.rbegin()[1];
     tarnwick::releaseTables();
