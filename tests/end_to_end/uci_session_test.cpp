@@ -313,14 +313,14 @@ std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
 // MultiPV 3: three lines for each completed iteration, ranked, with exact values best first;
 // winning the queen stays line 1 and is the bestmove. Back at one line and full strength, after a
 // search at a limited one, and with the table emptied by Clear Hash, a search repeats the first
-// search of the process line for line.
+// search of the process line for line. Option names are read in any case, as GUIs write them.
 TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
     const std::string search =
         "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
     exchange("uci\nisready\n", "readyok");
     const std::vector<std::string> first = withoutTimes(exchange(search, "bestmove"));
     const std::vector<std::string> lines =
-        exchange("setoption name MultiPV value 3\n" + search, "bestmove");
+        exchange("setoption name MultiPv value 3\n" + search, "bestmove");
     int ranked[6][4] = {}; // by depth and rank: the score in centipawns
     int count = 0;
     for (const std::string& line : lines) {
@@ -337,9 +337,9 @@ TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
     }
     EXPECT_EQ(count, 16); // and the final report of depth 5
     EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
-    exchange("setoption name UCI_LimitStrength value true\n" + search, "bestmove");
-    EXPECT_EQ(withoutTimes(exchange("setoption name UCI_LimitStrength value false\nsetoption name "
-                                    "MultiPV value 1\nsetoption name Clear Hash\n" +
+    exchange("setoption name uci_limitstrength value true\n" + search, "bestmove");
+    EXPECT_EQ(withoutTimes(exchange("setoption name UCI_LIMITSTRENGTH value false\nsetoption name "
+                                    "multipv value 1\nsetoption name clear hash\n" +
                                         search,
                                     "bestmove")),
               first);
