@@ -192,6 +192,29 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
     }
 }
 
+// A clock whose every move Move Overhead starves gets one `info string` a game, before anything
+// of the search: again after `ucinewgame`, not on a longer clock or with a smaller margin.
+TEST_F(SearchFlow, AClockStarvedByTheMarginIsPointedOutOnceAGame) {
+    const std::string hint = "info string Move Overhead 3000 ms leaves no time to think on this "
+                             "clock; set it to 50 to 100 for fast games";
+    const std::pair<std::string, bool> rows[] = {
+        {"position startpos\ngo wtime 300000 btime 300000", false},
+        {"position startpos\ngo wtime 60000 btime 60000", true},
+        {"position startpos moves e2e4\ngo wtime 59000 btime 60000", false},
+        {"ucinewgame\nposition startpos\ngo movetime 50", false},
+        {"position startpos\ngo wtime 1000 winc 10000 depth 3", true},
+        {"ucinewgame\nposition startpos\ngo infinite wtime 1000 btime 1000\nstop", false},
+        {"ucinewgame\nsetoption name Move Overhead value 50\nposition startpos\ngo wtime 60000",
+         false},
+    };
+    EXPECT_EQ(countPrefixed(exchange("uci\n", "uciok"), "info"), 0);
+    for (const auto& [commands, hinted] : rows) {
+        const Lines lines = exchange(commands + "\n", "bestmove");
+        EXPECT_EQ(countPrefixed(lines, "info string"), hinted) << commands;
+        EXPECT_EQ(lines.front() == hint, hinted) << commands << ": " << lines.front();
+    }
+}
+
 // Searches in one process, each checked by a part of the last `info` line and the start of the
 // bestmove line; the first `go` comes before any `isready` and builds the tables itself. Mates are
 // found with their distance, for either side: mate values pass through the table counted from the
