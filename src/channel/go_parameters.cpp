@@ -66,13 +66,15 @@ static int clockBudget(long long time, long long increment, long long movesToGo,
 }
 
 // Once a game, a clock whose every move the margin starves is pointed out: the engine then answers
-// at once all game long, and the GUI shows nothing else that tells why.
+// at once all game long, and the GUI shows nothing else that tells why. The words avoid those of
+// the `info` fields ("time", "nodes", "depth", ...): PolyGlot, which puts UCI engines into XBoard,
+// reads them as fields even after "string" and cuts the text there.
 static void hintAtStarvedClock() {
     if (overheadHintSent || quietReports)
         return;
     overheadHintSent = 1;
-    sendLine("info string Move Overhead %d ms leaves no time to think on this clock; set it to 50 "
-             "to 100 for fast games",
+    sendLine("info string Move Overhead %d ms is more than this clock allows for a move, so the "
+             "engine answers at once; set it to 50 to 100 for fast games",
              moveOverheadMs);
 }
 

@@ -195,8 +195,10 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
 // A clock whose every move Move Overhead starves gets one `info string` a game, before anything
 // of the search: again after `ucinewgame`, not on a longer clock or with a smaller margin.
 TEST_F(SearchFlow, AClockStarvedByTheMarginIsPointedOutOnceAGame) {
-    const std::string hint = "info string Move Overhead 3000 ms leaves no time to think on this "
-                             "clock; set it to 50 to 100 for fast games";
+    const std::string hint =
+        "info string Move Overhead 3000 ms is more than this clock allows for a "
+        "move, so the engine answers at once; set it to 50 to 100 for fast "
+        "games";
     const std::pair<std::string, bool> rows[] = {
         {"position startpos\ngo wtime 300000 btime 300000", false},
         {"position startpos\ngo wtime 60000 btime 60000", true},
