@@ -87,10 +87,12 @@ static void loadEndgameData() {
         } else {
             if (folderLength > 0)
                 beside[folderLength] = 0;
+            const char* other = folderLength > 0 ? beside : "the engine's folder";
+            const bool oneFolder = std::strcmp(working, other) == 0; // started in its own folder
             std::snprintf(endgameNotice, sizeof endgameNotice,
-                          "No readable Endgame.bin in %s or in %s; endings of three men are "
-                          "played by search alone",
-                          working, folderLength > 0 ? beside : "the engine's folder");
+                          "No readable Endgame.bin in %s%s%s; endings of three men are played by "
+                          "search alone",
+                          working, oneFolder ? "" : " or in ", oneFolder ? "" : other);
         }
     }
     endgameNoticeOwed = 1;
