@@ -3,6 +3,7 @@
 #include "channel/dispatcher.h"
 
 #include "board/position_setup.h"
+#include "channel/go_parameters.h"
 #include "channel/input_reader.h"
 #include "channel/options.h"
 #include "channel/output_log.h"
@@ -66,8 +67,13 @@ int dispatchCommand() {
     } else if (compareIgnoringCase(commandWord, "uci") == 0) {
         engineCallbacks.sendIdentity();
         sendLine("uciok");
-    } else if (debugMode.load(std::memory_order_acquire)) {
-        writeLog("Error: Unknown command - \"%s\" \"%s\"", commandWord, commandArgs);
+    } else {
+        // `ucinewgame` has no command of its own: it sends nothing and is logged with the words
+        // the engine ignores. It only lets the next game have its hint about Move Overhead.
+        if (compareIgnoringCase(commandWord, "ucinewgame") == 0)
+            overheadHintSent = 0;
+        if (debugMode.load(std::memory_order_acquire))
+            writeLog("Error: Unknown command - \"%s\" \"%s\"", commandWord, commandArgs);
     }
     commandPending.store(0, std::memory_order_release);
     return 1;
@@ -102,6 +108,7 @@ void resetCommandChannel() {
     commandArgs[0] = 0;
     hashSizeMb = 0;
     moveOverheadMs = DefaultMoveOverheadMs;
+    overheadHintSent = 0;
     multiPvLines = 1;
     limitStrength = 0;
     strengthElo = DefaultStrengthElo;

@@ -8,7 +8,9 @@
 
 #include "channel/dispatcher.h"
 #include "channel/options.h"
+#include "channel/output_log.h"
 #include "channel/runtime_services.h"
+#include "search/search_reports.h"
 #include "search/strength_limit.h"
 
 namespace tarnwick {
@@ -45,19 +47,35 @@ static std::uint64_t countAfter(const char* text, const char* key, int& present)
 
 // The budget of the clock keys. The arithmetic is done in 64 bits and the result cut to the int
 // range, so absurd clock values give an absurd budget but never an overflow; within the range
-// the interface sends, the figures are those of 32-bit integer division.
-static int clockBudget(long long time, long long increment, long long movesToGo) {
+// the interface sends, the figures are those of 32-bit integer division. `starved` tells whether
+// the margin alone left the floor of 1 ms: the clock offered time, all of it taken by the margin.
+static int clockBudget(long long time, long long increment, long long movesToGo, int& starved) {
     if (movesToGo <= 0)
         movesToGo = increment != 0 ? MovesToGoWithIncrement : DefaultMovesToGo;
     long long usable = time - time / ClockReserveDivisor;
-    long long budget = (usable - increment) / movesToGo + increment - moveOverheadMs;
+    long long planned = (usable - increment) / movesToGo + increment;
     // Never more than the usable time less the margin: the margin is what the way to and from
     // the GUI may cost on top of the budget.
-    if (budget > usable - moveOverheadMs)
-        budget = usable - moveOverheadMs;
+    if (planned > usable)
+        planned = usable;
+    long long budget = planned - moveOverheadMs;
+    starved = planned > 0 && budget <= 0;
     if (budget <= 0)
         budget = 1;
     return budget > INT32_MAX ? INT32_MAX : static_cast<int>(budget);
+}
+
+// Once a game, a clock whose every move the margin starves is pointed out: the engine then answers
+// at once all game long, and the GUI shows nothing else that tells why. The words avoid those of
+// the `info` fields ("time", "nodes", "depth", ...): PolyGlot, which puts UCI engines into XBoard,
+// reads them as fields even after "string" and cuts the text there.
+static void hintAtStarvedClock() {
+    if (overheadHintSent || quietReports)
+        return;
+    overheadHintSent = 1;
+    sendLine("info string Move Overhead %d ms is more than this clock allows for a move, so the "
+             "engine answers at once; set it to 50 to 100 for fast games",
+             moveOverheadMs);
 }
 
 int parseGoParameters(const char* text, char sideLetter) {
@@ -82,12 +100,16 @@ int parseGoParameters(const char* text, char sideLetter) {
     std::uint64_t nodes = countAfter(text, "nodes ", hasNodes);
 
     // A fixed time per move replaces the clock keys.
-    int budget =
-        hasMoveTime ? (moveTime > 1 ? moveTime : 1) : clockBudget(time, increment, movesToGo);
+    int starved = 0;
+    int budget = hasMoveTime ? (moveTime > 1 ? moveTime : 1)
+                             : clockBudget(time, increment, movesToGo, starved);
 
-    searchRequest.ponderMode.store(findSubstring(text, "infinite") != nullptr ||
-                                       findSubstring(text, "ponder") != nullptr,
+    const int infinite = findSubstring(text, "infinite") != nullptr;
+    searchRequest.ponderMode.store(infinite || findSubstring(text, "ponder") != nullptr,
                                    std::memory_order_release);
+    // The hint goes out before anything of the search, and only for a clock that ends it.
+    if (starved && (hasTime || hasIncrement) && !infinite)
+        hintAtStarvedClock();
     // A depth or node limit given alone is the whole limit: the clock does not end the search.
     searchRequest.depthLimit = hasDepth ? (depth > 1 ? depth : 1) : 0;
     searchRequest.nodeLimit = hasNodes ? (nodes > 1 ? nodes : 1) : 0;

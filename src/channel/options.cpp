@@ -26,9 +26,9 @@ void sendIdentity() {
              MinStrengthElo, MaxStrengthElo);
 }
 
-// The value text when the `setoption` arguments name exactly `name` ("name Move Overhead value
-// 50" for "Move Overhead"): the text after "value ", or an empty text when there is no value;
-// nullptr when they name another option.
+// The value text when the `setoption` arguments name exactly `name`, in any case ("name move
+// overhead value 50" for "Move Overhead"): the text after "value ", or an empty text when there is
+// no value; nullptr when they name another option.
 static const char* optionValue(const char* args, const char* name) {
     static constexpr char nameKey[] = "name ";
     static constexpr char valueKey[] = " value";
@@ -36,7 +36,7 @@ static const char* optionValue(const char* args, const char* name) {
     if (std::strncmp(args, nameKey, sizeof nameKey - 1) != 0)
         return nullptr;
     const char* rest = args + sizeof nameKey - 1;
-    if (std::strncmp(rest, name, nameLength) != 0)
+    if (compareIgnoringCase(rest, name, nameLength) != 0)
         return nullptr;
     rest += nameLength;
     if (*rest == 0)
@@ -64,9 +64,23 @@ static void setCheck(int& option, const char* value) {
         option = 0;
 }
 
-// Names are matched case-sensitively, as announced. Clear Hash empties the table at once (a
-// `setoption` never reaches the engine during a search: it stops the search and waits for its
-// end). A Hash value is not held to the announced maximum, but the new options' values are.
+// Where "Hash value " stands in the arguments, the name in any case; nullptr when nowhere. The
+// name is looked for anywhere in the text, as it always has been.
+static const char* findHashValue(const char* args) {
+    static constexpr char name[] = "Hash";
+    static constexpr char valueKey[] = " value ";
+    for (const char* at = args; *at != 0; ++at) {
+        if (compareIgnoringCase(at, name, sizeof name - 1) == 0 &&
+            std::strncmp(at + sizeof name - 1, valueKey, sizeof valueKey - 1) == 0)
+            return at + sizeof name - 1 + sizeof valueKey - 1;
+    }
+    return nullptr;
+}
+
+// Names are matched without regard to case, as the protocol asks: GUIs send "MultiPv" or
+// "multipv" for MultiPV. Clear Hash empties the table at once (a `setoption` never reaches the
+// engine during a search: it stops the search and waits for its end). A Hash value is not held
+// to the announced maximum, but the new options' values are.
 void applyOption() {
     if (const char* value = optionValue(commandArgs, "Move Overhead")) {
         setSpin(moveOverheadMs, value, 0, MaxMoveOverheadMs);
@@ -88,10 +102,8 @@ void applyOption() {
         clearTable();
         return;
     }
-    static constexpr char key[] = "Hash value ";
-    const char* value = findSubstring(commandArgs, key);
-    if (value != nullptr)
-        hashSizeMb = readInteger(value + sizeof key - 1);
+    if (const char* value = findHashValue(commandArgs))
+        hashSizeMb = readInteger(value);
     if (hashSizeMb <= 0)
         hashSizeMb = 1;
 }

@@ -97,7 +97,11 @@ void trimBlanks(char* text) {
 }
 
 int compareIgnoringCase(const char* first, const char* second) {
-    for (;; ++first, ++second) {
+    return compareIgnoringCase(first, second, SIZE_MAX);
+}
+
+int compareIgnoringCase(const char* first, const char* second, std::size_t count) {
+    for (; count > 0; --count, ++first, ++second) {
         int a = static_cast<unsigned char>(*first);
         int b = static_cast<unsigned char>(*second);
         a += a >= 'A' && a <= 'Z' ? 'a' - 'A' : 0;
@@ -105,6 +109,7 @@ int compareIgnoringCase(const char* first, const char* second) {
         if (a != b || a == 0)
             return a - b;
     }
+    return 0;
 }
 
 // The rest of the text behind an occurrence is moved with memmove, which copes with overlap in

@@ -4,6 +4,7 @@
 // and sleeping are the system's (platform/platform.h), offered here with them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -42,6 +43,8 @@ void trimBlanks(char* text);
 // Compares two texts as the C locale's strcmp would after turning A to Z into a to z: 0 when they
 // are equal but for the case of those letters.
 int compareIgnoringCase(const char* first, const char* second);
+// The same over at most the first `count` characters, as strncmp compares.
+int compareIgnoringCase(const char* first, const char* second, std::size_t count);
 // Replaces every occurrence of a non-empty pattern, never searching an inserted replacement again;
 // returns the count. A longer replacement grows the text in place: the caller provides the room.
 int replaceAll(char* text, const char* pattern, const char* replacement);

@@ -1,16 +1,21 @@
 // Exact scores of three-man endings. King and bishop or knight against king and two bare kings are
 // draws; king and queen, rook or pawn against king are read from "Endgame.bin", one byte per
 // normalised position, loaded whole the first time a probe needs it and kept for the process. The
-// file is looked for in the working folder, then beside the executable.
+// file is looked for in the working folder, then beside the executable; an `info string` tells
+// the interface which file was read, or that none was.
 #include "eval/endgame_data.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "board/board.h"
+#include "channel/dispatcher.h"
+#include "channel/output_log.h"
 #include "channel/runtime_services.h"
 #include "search/node_search.h"
+#include "search/search_reports.h"
 
 namespace tarnwick {
 
@@ -33,10 +38,16 @@ static constexpr int HighestMateDistance = 200;
 static char* endgameData = nullptr;
 static int endgameLoadAllowed = 1;
 
+// What the one load found, in the words of the `info string` line owed to the interface.
+static constexpr int FolderCapacity = 4096;
+static char endgameNotice[2 * FolderCapacity + 128];
+static int endgameNoticeOwed = 0;
+
 void resetEndgameData() {
     std::free(endgameData);
     endgameData = nullptr;
     endgameLoadAllowed = 1;
+    endgameNoticeOwed = 0;
 }
 
 // A file too short to hold every section counts as missing, so no offset can lie beyond the data.
@@ -52,18 +63,49 @@ static char* readEndgameFile(const char* fileName) {
 
 // The working folder comes first, as it always has. A GUI may start the engine in any folder,
 // though, and an installed engine lives apart from its user's files: without a usable file in the
-// working folder, the one beside the executable serves.
-static constexpr int FolderCapacity = 4096;
-
+// working folder, the one beside the executable serves. Either way the user learns what was
+// found, with the folders by their full names: a GUI seldom shows where it starts its engines.
 static void loadEndgameData() {
     endgameLoadAllowed = 0;
+    static char working[FolderCapacity];
+    static char beside[FolderCapacity + sizeof EndgameFileName];
+    const bool workingKnown = workingFolder(working, FolderCapacity) > 0;
+    if (!workingKnown)
+        std::snprintf(working, sizeof working, "the working folder");
     endgameData = readEndgameFile(EndgameFileName);
-    static char path[FolderCapacity + sizeof EndgameFileName];
-    const int folderLength = endgameData ? 0 : executableFolder(path, FolderCapacity);
-    if (folderLength > 0) {
-        std::memcpy(path + folderLength, EndgameFileName, sizeof EndgameFileName);
-        endgameData = readEndgameFile(path);
+    if (endgameData != nullptr) {
+        std::snprintf(endgameNotice, sizeof endgameNotice, "Endgame.bin read from %s%s", working,
+                      workingKnown ? EndgameFileName : "");
+    } else {
+        const int folderLength = executableFolder(beside, FolderCapacity);
+        if (folderLength > 0) {
+            std::memcpy(beside + folderLength, EndgameFileName, sizeof EndgameFileName);
+            endgameData = readEndgameFile(beside);
+        }
+        if (endgameData != nullptr) {
+            std::snprintf(endgameNotice, sizeof endgameNotice, "Endgame.bin read from %s", beside);
+        } else {
+            if (folderLength > 0)
+                beside[folderLength] = 0;
+            const char* other = folderLength > 0 ? beside : "the engine's folder";
+            const bool oneFolder = std::strcmp(working, other) == 0; // started in its own folder
+            std::snprintf(endgameNotice, sizeof endgameNotice,
+                          "No readable Endgame.bin in %s%s%s; endings of three men are played by "
+                          "search alone",
+                          working, oneFolder ? "" : " or in ", oneFolder ? "" : other);
+        }
     }
+    endgameNoticeOwed = 1;
+}
+
+// The notice goes out during a search only, while its `bestmove` is still owed: never to the
+// developer tool or the bench, never after a `stop` has been answered. Until then it stays owed,
+// for the next probe of a search.
+static void sendEndgameNotice() {
+    if (quietReports || bestMoveOwed.load(std::memory_order_acquire) == 0)
+        return;
+    endgameNoticeOwed = 0;
+    sendLine("info string %s", endgameNotice);
 }
 
 int endgameOffset(int key, int strongPiece) {
@@ -91,6 +133,8 @@ int endgameOffset(int key, int strongPiece) {
 int endgameLookup(int key, int strongPiece) {
     if (endgameData == nullptr && endgameLoadAllowed)
         loadEndgameData();
+    if (endgameNoticeOwed)
+        sendEndgameNotice();
     if (endgameData == nullptr)
         return EndgameNoKnowledge;
     const int offset = endgameOffset(key, strongPiece);

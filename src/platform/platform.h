@@ -43,6 +43,9 @@ char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(un
 // resolved), its last separator kept, as a terminated text of less than `capacity` bytes into
 // `folder`. Returns its length; 0 when the system cannot tell or the text does not fit.
 int executableFolder(char* folder, int capacity);
+// The same for the working folder of the process; 0 when the system cannot tell (the folder may
+// have been removed) or the text does not fit.
+int workingFolder(char* folder, int capacity);
 
 // Milliseconds of a clock that never jumps, wrapping like a 32-bit counter.
 std::uint32_t tickCount();

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -119,6 +120,19 @@ int executableFolder(char* folder, int capacity) {
     while (length > 0 && folder[length - 1] != '/')
         --length;
     folder[length] = 0;
+    return static_cast<int>(length);
+}
+
+int workingFolder(char* folder, int capacity) {
+    if (capacity < 3 || getcwd(folder, static_cast<std::size_t>(capacity - 1)) == nullptr)
+        return 0;
+    std::size_t length = std::strlen(folder);
+    if (length == 0 || folder[0] != '/') // Linux may name a folder that is gone "(unreachable)"
+        return 0;
+    if (folder[length - 1] != '/') {
+        folder[length++] = '/';
+        folder[length] = 0;
+    }
     return static_cast<int>(length);
 }
 

@@ -123,6 +123,21 @@ int executableFolder(char* folder, int capacity) {
     return bytes;
 }
 
+int workingFolder(char* folder, int capacity) {
+    std::vector<wchar_t> path(LongestPath);
+    DWORD length = GetCurrentDirectoryW(LongestPath - 1, path.data());
+    if (capacity < 3 || length == 0 || length >= LongestPath - 1) // failed, or cut short
+        return 0;
+    if (path[length - 1] != L'\\' && path[length - 1] != L'/')
+        path[length++] = L'\\';
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(length), folder,
+                                          capacity - 1, nullptr, nullptr);
+    if (bytes <= 0) // also when the text does not fit
+        return 0;
+    folder[bytes] = 0;
+    return bytes;
+}
+
 // The performance counter in whole milliseconds: GetTickCount moves in steps of the timer
 // interrupt, about 16 ms, so that short searches would report a time of 0. The count is split
 // into whole seconds and the rest, so that the product with 1000 cannot overflow.

@@ -4,8 +4,20 @@
 
 #include "channel/dispatcher.h"
 #include "channel/runtime_services.h"
+#include "search/strength_limit.h"
+#include "search/think_driver.h"
 
 namespace tarnwick {
+
+// A limited strength picks its move among the moves an iteration has ranked, so neither its node
+// cap nor the clock cuts iteration 1: a cut there would leave the first move generated as the
+// answer, the same in every game. Iteration 1 costs from a few hundred nodes to some tens of
+// thousands in a busy position, a few milliseconds; its nodes still count towards the level's
+// cap, which then ends the search at the first count of iteration 2. Only a `stop` of the
+// interface ends iteration 1 at a level.
+static bool levelRanksFirst() {
+    return searchLevel.elo != 0 && completedDepth == 0;
+}
 
 std::uint32_t elapsedMilliseconds() {
     return tickCount() - searchRequest.searchStartTick;
@@ -29,13 +41,15 @@ int checkClock() {
         nodeCountLow -= ClockPollNodes;
         if (searchRequest.clockEndsSearch &&
             searchRequest.ponderMode.load(std::memory_order_acquire) == 0 &&
-            elapsedMilliseconds() >= static_cast<std::uint32_t>(searchRequest.timeBudgetMs)) {
+            elapsedMilliseconds() >= static_cast<std::uint32_t>(searchRequest.timeBudgetMs) &&
+            !levelRanksFirst()) {
             searchRequest.stopRequested.store(1, std::memory_order_release);
             return 1;
         }
     }
-    // 3. A `go nodes N` ends the search the moment the count reaches N.
-    if (searchRequest.nodeLimit != 0 && nodeCount() >= searchRequest.nodeLimit) {
+    // 3. A `go nodes N`, or a level's cap, ends the search the moment the count reaches N.
+    if (searchRequest.nodeLimit != 0 && nodeCount() >= searchRequest.nodeLimit &&
+        !levelRanksFirst()) {
         searchRequest.stopRequested.store(1, std::memory_order_release);
         return 1;
     }

@@ -134,26 +134,29 @@ TEST_F(Channel, BestMoveIsSentOnceWhenBothThreadsTry) {
     EXPECT_EQ(bestMovesSent.load(), 200);
 }
 
-TEST_F(Channel, OptionValuesAreReadCaseSensitivelyAndHeldToTheirRanges) {
+TEST_F(Channel, OptionNamesInAnyCaseAndValuesHeldToTheirRanges) {
     EXPECT_EQ(hashSizeForTables(), DefaultHashSizeMb); // before any `uci`
-    // Case-sensitive: "hash" is not the option. Hash has no upper limit and is at least 1 after
-    // any other setoption; the other spins are held to their ranges, and keep their value when
-    // none is given.
+    // Names in any case, but with their own blanks and letters. Hash has no upper limit and is at
+    // least 1 after any other setoption; the other spins are held to their ranges, and keep their
+    // value when none is given.
     int &hash = hashSizeMb, &overhead = moveOverheadMs, &lines = multiPvLines;
     // clang-format off
     const struct { const char* args; int& option; int before; int after; } cases[] = {
         {"name Hash value 64", hash, 1, 64}, {"name Hash value 2048", hash, 1, 2048},
         {"name Hash value -5", hash, 16, 1}, {"name Hash value abc", hash, 16, 1},
-        {"name hash value 64", hash, 16, 16},
+        {"name hash value 64", hash, 16, 64}, {"name HASH value 3", hash, 16, 3},
         {"name Hash value 99999999999999", hash, 1, 2147483647},
         {"name Ponder value false", hash, 0, 1}, {"name Clear Hash value 7", hash, 16, 16},
         {"name Move Overhead value 9999", overhead, 3000, 5000},
         {"name Move Overhead value -1", overhead, 3000, 0},
         {"name Move Overhead value fast", overhead, 70, 70},
-        {"name Move Overhead", overhead, 70, 70}, {"name move overhead value 9", overhead, 70, 70},
+        {"name Move Overhead", overhead, 70, 70}, {"name move overhead value 9", overhead, 70, 9},
+        {"name Move  Overhead value 9", overhead, 70, 70}, {"name MoveOverhead value 9", overhead, 70, 70},
         {"name MultiPV value 3", lines, 1, 3}, {"name MultiPV value 0", lines, 5, 1},
         {"name MultiPV value 99999999999", lines, 1, 32}, {"name MultiPV value +4", lines, 1, 4},
         {"name MultiPV value", lines, 4, 4}, {"name MultiPVs value 2", lines, 4, 4},
+        {"name MultiPv value 3", lines, 1, 3}, {"name multipv value 2", lines, 1, 2},
+        {"name uci_elo value 1200", strengthElo, 1500, 1200},
     };
     // clang-format on
     for (auto& c : cases) {

@@ -96,25 +96,40 @@ TEST_F(FaultInjection, BrokenFilesAndFoldersStillGiveLegalMoves) {
 // A GUI may start the engine in any working folder: without "Endgame.bin" there, the engine reads
 // the one beside its executable, started through a link as an installed engine is (Windows starts
 // the program itself); a file in the working folder comes first. A file of draws tells them apart.
+// The first search that needs the file says which one it reads, or that none is there, once a
+// process, before its own lines.
 TEST_F(FaultInjection, TheFileBesideTheExecutableServesAnyOtherWorkingFolder) {
     std::vector<std::string> command = tarnwick_test::engineCommand();
     const std::string name = command.back().substr(command.back().rfind('/') + 1);
     for (const char* folder : {"/lib", "/games", "/work"})
         mkdir((directory + folder).c_str(), 0755);
     std::filesystem::copy_file(command.back(), directory + "/lib/" + name);
-    write("lib/Endgame.bin", goodFile);
     const bool linked = !name.ends_with(".exe");
     ASSERT_TRUE(!linked ||
                 symlink(("../lib/" + name).c_str(), (directory + "/games/" + name).c_str()) == 0);
     command.back() = directory + (linked ? "/games/" : "/lib/") + name;
-    const auto lineAtDepthOne = [&] {
+    const auto lineAtDepthOne = [&](const std::string& notice) {
         EXPECT_TRUE(engine.start(command, directory + "/work"));
-        return exchange("position fen 4k3/8/8/8/8/8/8/3QK3 w - - 0 1\ngo depth 1\n", "bestmove")
-            .rbegin()[1];
+        const std::string go = "position fen 4k3/8/8/8/8/8/8/3QK3 w - - 0 1\ngo depth 1\n";
+        const std::vector<std::string> lines = exchange(go, "bestmove");
+        std::string told = lines.front(); // Wine names the folders Z:\tmp\...
+        std::replace(told.begin(), told.end(), '\\', '/');
+        for (std::size_t at; (at = told.find("Z:/")) != std::string::npos;)
+            told.erase(at, 2);
+        EXPECT_EQ(told, "info string " + notice);
+        EXPECT_EQ(countPrefixed(exchange(go, "bestmove"), "info string"), 0);
+        return lines.rbegin()[1];
     };
-    EXPECT_NE(lineAtDepthOne().find(" score mate 8 "), std::string::npos);
+    lineAtDepthOne("No readable Endgame.bin in " + directory + "/work/ or in " + directory +
+                   "/lib/; endings of three men are played by search alone");
+    write("lib/Endgame.bin", goodFile);
+    EXPECT_NE(lineAtDepthOne("Endgame.bin read from " + directory + "/lib/Endgame.bin")
+                  .find(" score mate 8 "),
+              std::string::npos);
     write("work/Endgame.bin", std::string(goodFile.size(), tarnwick::EndgameDraw));
-    EXPECT_NE(lineAtDepthOne().find(" score cp 0 "), std::string::npos);
+    EXPECT_NE(lineAtDepthOne("Endgame.bin read from " + directory + "/work/Endgame.bin")
+                  .find(" score cp 0 "),
+              std::string::npos);
     finish();
 }
 

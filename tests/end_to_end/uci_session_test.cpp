@@ -224,6 +224,31 @@ TEST_F(SearchFlow, EachGoGetsExactlyOneBestMove) {
     }
 }
 
+// A clock whose every move Move Overhead starves gets one `info string` a game, before anything
+// of the search: again after `ucinewgame`, not on a longer clock or with a smaller margin.
+TEST_F(SearchFlow, AClockStarvedByTheMarginIsPointedOutOnceAGame) {
+    const std::string hint =
+        "info string Move Overhead 3000 ms is more than this clock allows for a "
+        "move, so the engine answers at once; set it to 50 to 100 for fast "
+        "games";
+    const std::pair<std::string, bool> rows[] = {
+        {"position startpos\ngo wtime 300000 btime 300000", false},
+        {"position startpos\ngo wtime 60000 btime 60000", true},
+        {"position startpos moves e2e4\ngo wtime 59000 btime 60000", false},
+        {"ucinewgame\nposition startpos\ngo movetime 50", false},
+        {"position startpos\ngo wtime 1000 winc 10000 depth 3", true},
+        {"ucinewgame\nposition startpos\ngo infinite wtime 1000 btime 1000\nstop", false},
+        {"ucinewgame\nsetoption name Move Overhead value 50\nposition startpos\ngo wtime 60000",
+         false},
+    };
+    EXPECT_EQ(countPrefixed(exchange("uci\n", "uciok"), "info"), 0);
+    for (const auto& [commands, hinted] : rows) {
+        const Lines lines = exchange(commands + "\n", "bestmove");
+        EXPECT_EQ(countPrefixed(lines, "info string"), hinted) << commands;
+        EXPECT_EQ(lines.front() == hint, hinted) << commands << ": " << lines.front();
+    }
+}
+
 // Searches in one process, each checked by a part of the last `info` line and the start of the
 // bestmove line; the first `go` comes before any `isready` and builds the tables itself. Mates are
 // found with their distance, for either side: mate values pass through the table counted from the
@@ -371,14 +396,14 @@ std::vector<std::string> withoutTimes(std::vector<std::string> lines) {
 // MultiPV 3: three lines for each completed iteration, ranked, with exact values best first;
 // winning the queen stays line 1 and is the bestmove. Back at one line and full strength, after a
 // search at a limited one, and with the table emptied by Clear Hash, a search repeats the first
-// search of the process line for line.
+// search of the process line for line. Option names are read in any case, as GUIs write them.
 TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
     const std::string search =
         "position fen 6k1/5ppp/8/q6n/3r4/1N5P/4BPP1/6K1 w - - 0 1\ngo depth 5\n";
     exchange("uci\nisready\n", "readyok");
     const std::vector<std::string> first = withoutTimes(exchange(search, "bestmove"));
     const std::vector<std::string> lines =
-        exchange("setoption name MultiPV value 3\n" + search, "bestmove");
+        exchange("setoption name MultiPv value 3\n" + search, "bestmove");
     int ranked[6][4] = {}; // by depth and rank: the score in centipawns
     int count = 0;
     for (const std::string& line : lines) {
@@ -395,9 +420,9 @@ TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
     }
     EXPECT_EQ(count, 16); // and the final report of depth 5
     EXPECT_TRUE(lines.back().starts_with("bestmove b3a5")) << lines.back();
-    exchange("setoption name UCI_LimitStrength value true\n" + search, "bestmove");
-    EXPECT_EQ(withoutTimes(exchange("setoption name UCI_LimitStrength value false\nsetoption name "
-                                    "MultiPV value 1\nsetoption name Clear Hash\n" +
+    exchange("setoption name uci_limitstrength value true\n" + search, "bestmove");
+    EXPECT_EQ(withoutTimes(exchange("setoption name UCI_LIMITSTRENGTH value false\nsetoption name "
+                                    "multipv value 1\nsetoption name clear hash\n" +
                                         search,
                                     "bestmove")),
               first);
@@ -411,7 +436,9 @@ long long lastNodes(const Lines& lines) {
 
 // A level holds each search to its nodes, whatever `go` allows, and counts from the next `go`;
 // "maybe" leaves the switch on, and ratings are held to 800 to 2000. At 800, searches of one
-// position in new games answer within the level's nodes, with legal moves that vary.
+// position in new games answer within the level's nodes, with legal moves that vary; in a busy
+// position, where iteration 1 alone takes more nodes, and on a clock of 1 ms, iteration 1 is
+// completed all the same, so that the level still chooses among ranked moves.
 TEST_F(SearchFlow, LimitedStrengthCapsTheSearchAndVariesItsMoves) {
     const int lowest = tarnwick::strengthLevel(800).nodes;
     const std::pair<std::string, int> rows[] = {
@@ -434,6 +461,15 @@ TEST_F(SearchFlow, LimitedStrengthCapsTheSearchAndVariesItsMoves) {
         EXPECT_LE(lastNodes(received), lowest);
     }
     EXPECT_GT(moves.size(), 2u);
+    moves.clear();
+    for (int game = 0; game < 20; ++game) {
+        ASSERT_TRUE(engine.sendLine("ucinewgame"));
+        moves.insert(legalAnswer("fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w "
+                                 "KQkq - 0 1",
+                                 "go wtime 60000 btime 60000"));
+        EXPECT_TRUE(received.rbegin()[1].starts_with("info depth 1 ")) << received.rbegin()[1];
+    }
+    EXPECT_GE(moves.size(), 2u);
 }
 
 class SelfPlay : public EngineSession {
