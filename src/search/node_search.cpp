@@ -184,9 +184,13 @@ int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine
     f.inCheck = static_cast<std::uint8_t>(inCheck);
     std::swap(sideToMove, otherSide);
     // 4. Null move: if passing still holds beta at a reduced depth, a real move will too. Not
-    //    after two passes in a row, not near the leaves, not with the full window, not in check.
-    //    The depth is asked first: quiescence nodes, the most numerous, then read nothing more.
-    if (depth >= 3 && !isNullMovePair(currentSlot - 2) && beta <= MateScore &&
+    //    after two passes in a row, not near the leaves, not with the full window, not in check,
+    //    and not when beta is a mate against the side to move: the reduced search after a pass
+    //    seldom sees a mate, so passing would "hold" any such bound and push the opponent's
+    //    fastest mate out of sight (a defence shown longer than it is, a window edge that looks
+    //    like a mate in 67). The depth is asked first: quiescence nodes, the most numerous, then
+    //    read nothing more.
+    if (depth >= 3 && !isNullMovePair(currentSlot - 2) && beta <= MateScore && beta > -MateFound &&
         ply <= LastNullMovePly && inCheck == 0) {
         // 4.1 The pass and its reduced depth.
         moveStack[currentSlot] = NullMove;
