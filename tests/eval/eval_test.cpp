@@ -32,9 +32,9 @@ using tarnwick_test::setPosition;
 using tarnwick_test::WorkingFolder;
 
 // The position with the evaluation's state reset.
-void setUpRoot(const char* positionText) {
+void setUpRoot(const char* positionText, bool chess960 = false) {
     resetEvaluation();
-    setPosition(positionText);
+    setPosition(positionText, chess960);
 }
 
 // The 425,984 bytes of "Endgame.bin", solved once per test program (it takes a moment under the
@@ -106,6 +106,12 @@ constexpr const char* rootPositions[] = {
     "fen 4k3/pp1p1ppp/8/2pPp3/8/8/PPP1PPPP/4K3 w - - 0 1",
     "fen r3k3/1P3ppp/8/8/8/8/PPP3p1/4K2R b Kq - 0 1",
 };
+// Chess960: the castling rook's table values from its real squares.
+constexpr const char* chess960Roots[] = {
+    "fen bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1",
+    "fen 2r1kr2/pp3ppp/8/8/8/8/PP3PPP/2R1KR2 w FCfc - 0 1",
+    "fen 1r4kr/p5pp/8/8/8/8/P5PP/1R4KR w HBhb - 0 1",
+};
 // clang-format on
 
 constexpr int WalksPerRoot = 40;
@@ -115,9 +121,14 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
     std::mt19937 random(20261206u);
     int positions = 0, movesPlayed = 0;
     std::vector<Move> moves;
-    for (const char* base : rootPositions) {
+    std::vector<std::pair<const char*, bool>> roots;
+    for (const char* base : rootPositions)
+        roots.emplace_back(base, false);
+    for (const char* base : chess960Roots)
+        roots.emplace_back(base, true);
+    for (const auto& [base, chess960] : roots) {
         for (int walk = 0; walk < WalksPerRoot; ++walk) {
-            setUpRoot(base);
+            setUpRoot(base, chess960);
             int score = prepareRootEvaluation(); // seen by the side to move
             int castlingBonus[2] = {0, 0}, expected;
             if (!scoreFromScratch(sideToMove, castlingBonus, expected))
