@@ -14,6 +14,7 @@
 #include "channel/input_reader.h"
 #include "channel/options.h"
 #include "channel/output_log.h"
+#include "search/search_state.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
 
@@ -89,7 +90,7 @@ void takeLine(char* line) {
     check(!owed || searchRequest.ponderMode.load(std::memory_order_acquire),
           "a move is owed although the search was not open-ended");
     check(readyAnswers == readyRequests, "an isready without its readyok");
-    check(boardIsConsistent(), "the position is inconsistent after a command");
+    check(boardIsConsistent(mainSearch), "the position is inconsistent after a command");
 }
 
 } // namespace
@@ -105,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static LineAssembly line;
     resetCommandChannel();
     outputDescriptor = outputFile;
-    resetBoard();
-    resetSearch();
+    resetBoard(mainSearch);
+    resetSearch(mainSearch);
     goes = bestMoves = readyRequests = readyAnswers = quitSeen = 0;
     line.length = line.overlong = 0;
     // The reader takes its input in reads of at most CommandBufferSize - 1 bytes.

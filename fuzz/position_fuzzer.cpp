@@ -24,6 +24,7 @@
 #include "test_support.h"
 
 using namespace tarnwick;
+using tarnwick_test::pos;
 
 namespace {
 
@@ -51,13 +52,13 @@ static void checkPosition(const char* text, int chess960) {
     resetCommandChannel();
     outputDescriptor = devNull;
     chess960Option = chess960;
-    resetBoard();
-    resetSearch();
+    resetBoard(pos);
+    resetSearch(pos);
     prepareTables(); // the default 1 MiB: built once, then kept
 
-    setupPosition(text);
-    check(boardIsConsistent(), "setupPosition left an inconsistent board");
-    if (!positionIsValid)
+    setupPosition(pos, text);
+    check(boardIsConsistent(pos), "setupPosition left an inconsistent board");
+    if (!pos.positionIsValid)
         return;
     check(tarnwick_test::keysMatchScratch(), "setupPosition left keys that differ from scratch");
     const tarnwick_test::PositionSnapshot root = tarnwick_test::takeSnapshot();
@@ -67,7 +68,7 @@ static void checkPosition(const char* text, int chess960) {
     const tarnwick_test::CheckedWalk walk = tarnwick_test::walkAndCheck(WalkDepth);
     check(walk.failures == 0, "a make or unmake of the walk left the board or the keys wrong");
     check(tarnwick_test::takeSnapshot() == root, "the walk changed the position");
-    check(perft(WalkDepth, nullptr) == walk.leaves, "perft and the walk count other leaves");
+    check(perft(pos, WalkDepth, nullptr) == walk.leaves, "perft and the walk count other leaves");
     check(tarnwick_test::takeSnapshot() == root, "perft changed the position");
 
     // A depth-2 search: the position is untouched afterwards, the best move is a legal one, even
@@ -76,10 +77,10 @@ static void checkPosition(const char* text, int chess960) {
     std::snprintf(commandArgs, CommandBufferSize, "depth 2 nodes 20000");
     think();
     check(!searchRequest.thinking.load(std::memory_order_acquire), "think returned thinking");
-    check(tarnwick_test::takeSnapshot() == root && boardIsConsistent(),
+    check(tarnwick_test::takeSnapshot() == root && boardIsConsistent(pos),
           "the search changed the position");
     Move best[LineSlots];
-    copyRootLine(best);
+    copyRootLine(pos, best);
     const std::vector<Move>& legal = walk.legalRootMoves;
     check(legal.empty() ? best[0].kind == Sentinel
                         : std::find(legal.begin(), legal.end(), best[0]) != legal.end(),

@@ -24,9 +24,9 @@ namespace tarnwick_test {
 
 void setPosition(const char* text, bool chess960) {
     tarnwick::prepareTables();
-    tarnwick::resetBoard();
+    tarnwick::resetBoard(pos);
     tarnwick::chess960Option = chess960 ? 1 : 0;
-    tarnwick::setupPosition(text);
+    tarnwick::setupPosition(pos, text);
 }
 
 static std::vector<tarnwick::Move> collected;
@@ -35,17 +35,18 @@ static bool collectLegalOnly = false;
 std::vector<tarnwick::Move> generatedMoves(bool legalOnly) {
     collected.clear();
     collectLegalOnly = legalOnly;
-    tarnwick::moveCallback = [](tarnwick::SearchFrame*) {
+    pos.moveCallback = [](tarnwick::Position&, tarnwick::SearchFrame*) {
         using namespace tarnwick;
-        const Move move = moveStack[currentSlot];
-        makeMove(move);
-        if (!collectLegalOnly || !isSquareAttacked(otherSide, pieceList[sideToMove][0].square))
+        const Move move = pos.moveStack[pos.currentSlot];
+        makeMove(pos, move);
+        if (!collectLegalOnly ||
+            !isSquareAttacked(pos, pos.otherSide, pos.pieceList[pos.sideToMove][0].square))
             collected.push_back(move);
-        unmakeMove(move);
+        unmakeMove(pos, move);
         return 0;
     };
-    tarnwick::generateAllMoves(nullptr);
-    tarnwick::moveCallback = nullptr;
+    tarnwick::generateAllMoves(pos, nullptr);
+    pos.moveCallback = nullptr;
     return collected;
 }
 

@@ -11,8 +11,12 @@
 #include "board/board.h"
 #include "board/make_unmake.h"
 #include "board/move_generation.h"
+#include "search/search_state.h"
 
 namespace tarnwick_test {
+
+// The position the tests work on: the engine's own, that of the interface's searches.
+inline tarnwick::SearchState& pos = tarnwick::mainSearch;
 
 // The square of a name such as "e4", and a move record from its text and the codes it carries.
 constexpr int squareOf(const char* name) {
@@ -37,26 +41,26 @@ struct PositionSnapshot {
 };
 inline PositionSnapshot takeSnapshot() {
     using namespace tarnwick;
-    PositionSnapshot s{.lastPiece = {lastPieceIndex[White], lastPieceIndex[Black]},
-                       .count = pieceCount,
-                       .side = sideToMove,
-                       .rights = castlingRights,
-                       .clock = halfmoveClock,
-                       .lock = lockKey,
-                       .index = indexKey};
-    std::memcpy(s.cells, board, sizeof board);
+    PositionSnapshot s{.lastPiece = {pos.lastPieceIndex[White], pos.lastPieceIndex[Black]},
+                       .count = pos.pieceCount,
+                       .side = pos.sideToMove,
+                       .rights = pos.castlingRights,
+                       .clock = pos.halfmoveClock,
+                       .lock = pos.lockKey,
+                       .index = pos.indexKey};
+    std::memcpy(s.cells, pos.board, sizeof pos.board);
     for (int colour = 0; colour < 2; ++colour)
         for (int i = 0; i < PieceListSize; ++i) {
-            s.squares[colour][i] = pieceList[colour][i].square;
-            s.pieces[colour][i] = pieceList[colour][i].piece;
+            s.squares[colour][i] = pos.pieceList[colour][i].square;
+            s.pieces[colour][i] = pos.pieceList[colour][i].piece;
         }
     return s;
 }
 // Whether the incremental keys equal the keys computed from scratch.
 inline bool keysMatchScratch() {
     std::uint32_t lock = 0, index = 0;
-    tarnwick::computeKeysFromScratch(lock, index);
-    return lock == tarnwick::lockKey && index == tarnwick::indexKey;
+    tarnwick::computeKeysFromScratch(pos, lock, index);
+    return lock == pos.lockKey && index == pos.indexKey;
 }
 
 // A walk of the move tree `depth` plies deep over the real generators that checks every move it
@@ -70,26 +74,27 @@ struct CheckedWalk {
 };
 inline CheckedWalk* walk = nullptr;
 inline int walkPliesLeft = 0;
-inline int checkWalkMove(tarnwick::SearchFrame* frame) {
+inline int checkWalkMove(tarnwick::Position&, tarnwick::SearchFrame* frame) {
     using namespace tarnwick;
-    const Move move = moveStack[currentSlot];
+    const Move move = pos.moveStack[pos.currentSlot];
     const PositionSnapshot before = takeSnapshot();
-    makeMove(move);
-    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    std::swap(sideToMove, otherSide);
-    walk->failures += !keysMatchScratch() || !boardIsConsistent();
-    if (legal && currentSlot == RootSlot)
+    makeMove(pos, move);
+    const bool legal =
+        isSquareAttacked(pos, pos.otherSide, pos.pieceList[pos.sideToMove][0].square) == 0;
+    std::swap(pos.sideToMove, pos.otherSide);
+    walk->failures += !keysMatchScratch() || !boardIsConsistent(pos);
+    if (legal && pos.currentSlot == RootSlot)
         walk->legalRootMoves.push_back(move);
     if (legal && walkPliesLeft == 1) {
         ++walk->leaves;
     } else if (legal && walkPliesLeft > 1) {
-        ++currentSlot, --walkPliesLeft;
-        generateAllMoves(frame);
-        --currentSlot, ++walkPliesLeft;
+        ++pos.currentSlot, --walkPliesLeft;
+        generateAllMoves(pos, frame);
+        --pos.currentSlot, ++walkPliesLeft;
     }
-    std::swap(sideToMove, otherSide);
-    unmakeMove(move);
-    walk->failures += !(takeSnapshot() == before) || !boardIsConsistent();
+    std::swap(pos.sideToMove, pos.otherSide);
+    unmakeMove(pos, move);
+    walk->failures += !(takeSnapshot() == before) || !boardIsConsistent(pos);
     ++walk->movesOfKind[move.kind];
     return 0;
 }
@@ -99,10 +104,10 @@ inline CheckedWalk walkAndCheck(int depth) {
         return result;
     walk = &result;
     walkPliesLeft = depth;
-    const tarnwick::MoveCallback saved = tarnwick::moveCallback;
-    tarnwick::moveCallback = checkWalkMove;
-    tarnwick::generateAllMoves(nullptr);
-    tarnwick::moveCallback = saved;
+    const tarnwick::MoveCallback saved = pos.moveCallback;
+    pos.moveCallback = checkWalkMove;
+    tarnwick::generateAllMoves(pos, nullptr);
+    pos.moveCallback = saved;
     return result;
 }
 

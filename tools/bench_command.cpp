@@ -12,6 +12,7 @@
 #include "channel/options.h"
 #include "channel/runtime_services.h"
 #include "search/search_reports.h"
+#include "search/search_state.h"
 #include "search/think_driver.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
@@ -83,23 +84,24 @@ int runBenchCommand(int argc, char** argv) {
         std::fprintf(stderr, "tarnwick-tool: not enough memory for the tables\n");
         return 2;
     }
-    resetSearch();
+    SearchState& search = mainSearch;
+    resetSearch(search);
     quietReports = 1;
     std::uint64_t totalNodes = 0;
     const auto start = std::chrono::steady_clock::now();
     const int positionCount = static_cast<int>(sizeof benchPositions / sizeof benchPositions[0]);
     for (int i = 0; i < positionCount; ++i) {
         std::snprintf(benchPositionText, sizeof benchPositionText, "%s", benchPositions[i]);
-        setupPosition(benchPositionText);
+        setupPosition(search, benchPositionText);
         // The search reads its limits from the `go` arguments, as in a game.
         std::snprintf(commandArgs, sizeof commandArgs, "depth %d", depth);
         think();
-        const std::uint64_t nodes = nodeCount();
+        const std::uint64_t nodes = nodeCount(search);
         totalNodes += nodes;
         Move line[LineSlots];
-        copyRootLine(line);
+        copyRootLine(search, line);
         std::printf("Position %2d/%d: %12" PRIu64 " nodes  bestmove %-5s  %s\n", i + 1,
-                    positionCount, nodes, moveToText(line[0]).text, benchPositions[i]);
+                    positionCount, nodes, moveToText(search, line[0]).text, benchPositions[i]);
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;
     const long long milliseconds =

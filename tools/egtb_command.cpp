@@ -52,9 +52,10 @@ static int dataSquare(int square) {
 }
 
 static int probeCommand(const char* positionText) {
+    static Position pos;
     prepareTables();
-    setupPosition(positionText);
-    if (!positionIsValid || pieceCount != 3) {
+    setupPosition(pos, positionText);
+    if (!pos.positionIsValid || pos.pieceCount != 3) {
         std::fprintf(stderr, "tarnwick-tool: egtb probe needs a king and one man against a king\n");
         return 2;
     }
@@ -62,33 +63,33 @@ static int probeCommand(const char* positionText) {
     int strong = -1;
     int manEntry = 0;
     for (int colour = White; colour <= Black && strong < 0; ++colour) {
-        for (int i = 1; i <= lastPieceIndex[colour]; ++i) {
-            if (pieceList[colour][i].piece != 0) {
+        for (int i = 1; i <= pos.lastPieceIndex[colour]; ++i) {
+            if (pos.pieceList[colour][i].piece != 0) {
                 strong = colour;
                 manEntry = i;
                 break;
             }
         }
     }
-    const int piece = pieceList[strong][manEntry].piece;
+    const int piece = pos.pieceList[strong][manEntry].piece;
     if (piece == Queen || piece == Rook || piece == Pawn) {
-        int key = endgameKey(dataSquare(pieceList[strong][0].square),
-                             dataSquare(pieceList[1 - strong][0].square),
-                             dataSquare(pieceList[strong][manEntry].square), 0);
+        int key = endgameKey(dataSquare(pos.pieceList[strong][0].square),
+                             dataSquare(pos.pieceList[1 - strong][0].square),
+                             dataSquare(pos.pieceList[strong][manEntry].square), 0);
         if (strong == Black)
             key ^= 58254;
-        key += sideToMove == strong ? 0 : 1;
+        key += pos.sideToMove == strong ? 0 : 1;
         std::printf("offset %d\n", endgameOffset(key, piece));
         std::printf("value %d\n", endgameLookup(key, piece));
     }
     // The search probes right after a move, before it hands the move to the other side: the side
     // not to move in this position is the one that has just moved.
-    const int mover = sideToMove;
-    sideToMove = 1 - mover;
-    otherSide = mover;
-    const int score = probeEndgame();
-    sideToMove = mover;
-    otherSide = 1 - mover;
+    const int mover = pos.sideToMove;
+    pos.sideToMove = 1 - mover;
+    pos.otherSide = mover;
+    const int score = probeEndgame(pos);
+    pos.sideToMove = mover;
+    pos.otherSide = 1 - mover;
     std::printf("score %d\n", score);
     return 0;
 }

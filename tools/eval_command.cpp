@@ -12,6 +12,8 @@
 
 namespace tarnwick {
 
+static EvaluatedPosition position;
+
 static void printTableRow(int colour, int piece) {
     static constexpr const char* colourNames[2] = {"white", "black"};
     static constexpr const char* pieceNames[7] = {"",       "king",   "queen", "rook",
@@ -19,7 +21,7 @@ static void printTableRow(int colour, int piece) {
     std::printf("pst %s %s", colourNames[colour], pieceNames[piece]);
     for (int rank = 0; rank < 8; ++rank) {
         for (int file = 0; file < 8; ++file)
-            std::printf(" %d", pieceSquareTable[colour][piece][makeSquare(file, rank)]);
+            std::printf(" %d", position.pieceSquareTable[colour][piece][makeSquare(file, rank)]);
     }
     std::printf("\n");
 }
@@ -32,19 +34,19 @@ int runEvalCommand(int argc, char** argv) {
         std::snprintf(positionText, sizeof positionText, "startpos");
 
     prepareTables();
-    setupPosition(positionText);
-    if (!positionIsValid) {
+    setupPosition(position, positionText);
+    if (!position.positionIsValid) {
         std::fprintf(stderr, "tarnwick-tool: eval: the position cannot be evaluated\n");
         releaseTables();
         return 2;
     }
-    const int score = prepareRootEvaluation();
+    const int score = prepareRootEvaluation(position);
 
     std::printf("score %d\n", score);
-    std::printf("phase %d\n", rootPhase);
-    std::printf("weaker %s\n", rootWeakerSide == White   ? "white"
-                               : rootWeakerSide == Black ? "black"
-                                                         : "none");
+    std::printf("phase %d\n", position.rootPhase);
+    std::printf("weaker %s\n", position.rootWeakerSide == White   ? "white"
+                               : position.rootWeakerSide == Black ? "black"
+                                                                  : "none");
     for (int colour = White; colour <= Black; ++colour) {
         for (int piece = King; piece <= Pawn; ++piece)
             printTableRow(colour, piece);

@@ -17,9 +17,10 @@
 namespace tarnwick {
 
 static char positionText[CommandBufferSize];
+static Position position;
 
 static void printRootMove(const Move& move, std::uint64_t leaves) {
-    std::printf("%s: %" PRIu64 "\n", moveToText(move).text, leaves);
+    std::printf("%s: %" PRIu64 "\n", moveToText(position, move).text, leaves);
 }
 
 int runPerftCommand(int argc, char** argv) {
@@ -41,14 +42,14 @@ int runPerftCommand(int argc, char** argv) {
         std::fprintf(stderr, "tarnwick-tool: not enough memory for the tables\n");
         return 2;
     }
-    setupPosition(positionText);
-    if (!positionIsValid) {
-        std::fprintf(stderr, "tarnwick-tool: position refused: %s\n", positionRefusal);
+    setupPosition(position, positionText);
+    if (!position.positionIsValid) {
+        std::fprintf(stderr, "tarnwick-tool: position refused: %s\n", position.positionRefusal);
         releaseTables();
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
-    const std::uint64_t nodes = perft(depth, printRootMove);
+    const std::uint64_t nodes = perft(position, depth, printRootMove);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     const double seconds = std::chrono::duration<double>(elapsed).count();
     const std::uint64_t perSecond =

@@ -8,52 +8,52 @@
 
 namespace tarnwick {
 
-int pieceAttacks(int piece, int from, int to) {
-    return pieceAttacksSquare(piece, from, to);
+int pieceAttacks(const Position& pos, int piece, int from, int to) {
+    return pieceAttacksSquare(pos, piece, from, to);
 }
 
-int isSquareAttacked(int colour, int square) {
+int isSquareAttacked(const Position& pos, int colour, int square) {
     // Pawns first: the two squares from which a pawn of the colour would capture on `square`.
     const int left = square - pawnStep[colour] - 1;
-    if (isOnBoard(left) && board[left].piece == Pawn && board[left].colour == colour)
+    if (isOnBoard(left) && pos.board[left].piece == Pawn && pos.board[left].colour == colour)
         return 1;
     const int right = left + 2;
-    if (isOnBoard(right) && board[right].piece == Pawn && board[right].colour == colour)
+    if (isOnBoard(right) && pos.board[right].piece == Pawn && pos.board[right].colour == colour)
         return 1;
     // Officers: a knight or the king a step away, or a slider on one of the square's lines with
     // nothing between.
-    if (leapersAttacking(colour, square) != 0)
+    if (leapersAttacking(pos, colour, square) != 0)
         return 1;
-    for (SquareSet lined = slidersLinedUp(colour, square); lined != 0; lined &= lined - 1) {
-        if (rayIsOpen(firstSquareOf(lined), square))
+    for (SquareSet lined = slidersLinedUp(pos, colour, square); lined != 0; lined &= lined - 1) {
+        if (rayIsOpen(pos, firstSquareOf(lined), square))
             return 1;
     }
     return 0;
 }
 
 // Whether the man of that code and colour stands on the square.
-static bool holdsMan(int square, int piece, int colour) {
-    return board[square].piece == piece && board[square].colour == colour;
+static bool holdsMan(const Position& pos, int square, int piece, int colour) {
+    return pos.board[square].piece == piece && pos.board[square].colour == colour;
 }
 
-int castlingRightsStanding() {
+int castlingRightsStanding(const Position& pos) {
     int rights = 0;
     for (int index = 0; index < 4; ++index) {
         const int colour = index / 2;
-        if (holdsMan(castling.kingSquare[colour], King, colour) &&
-            holdsMan(castlingKingTarget[index] + castling.rookOffset[index], Rook, colour))
+        if (holdsMan(pos, pos.castling.kingSquare[colour], King, colour) &&
+            holdsMan(pos, castlingKingTarget[index] + pos.castling.rookOffset[index], Rook, colour))
             rights |= 1 << index;
     }
     return rights;
 }
 
 // The square sets of the men on the board, gathered from the cells.
-static void gatherMenOnSquares(SquareSet sets[2][7]) {
+static void gatherMenOnSquares(const Position& pos, SquareSet sets[2][7]) {
     for (int colour = White; colour <= Black; ++colour)
         for (int piece = AllMen; piece <= Pawn; ++piece)
             sets[colour][piece] = 0;
     for (int square = 0; square < BoardCells; ++square) {
-        const BoardCell& cell = board[square];
+        const BoardCell& cell = pos.board[square];
         if (!isOnBoard(square) || cell.piece == Empty || cell.piece > Pawn || cell.colour > Black)
             continue;
         sets[cell.colour][AllMen] |= setOfSquare(square);
@@ -61,33 +61,33 @@ static void gatherMenOnSquares(SquareSet sets[2][7]) {
     }
 }
 
-void buildPieceLists() {
-    pieceCount = 0;
-    for (BoardCell& cell : board)
+void buildPieceLists(Position& pos) {
+    pos.pieceCount = 0;
+    for (BoardCell& cell : pos.board)
         cell.listIndex = NoListEntry;
     for (int colour = White; colour <= Black; ++colour) {
-        lastPieceIndex[colour] = -1;
-        lastOfficerIndex[colour] = -1;
-        for (PieceEntry& entry : pieceList[colour])
+        pos.lastPieceIndex[colour] = -1;
+        pos.lastOfficerIndex[colour] = -1;
+        for (PieceEntry& entry : pos.pieceList[colour])
             entry.piece = Empty;
     }
-    gatherMenOnSquares(menOnSquares);
+    gatherMenOnSquares(pos, pos.menOnSquares);
     // King first, then queens, rooks, bishops, knights and pawns, each by ascending square: the
     // order the capture generator relies on for most valuable victim, least valuable attacker.
     for (int piece = King; piece <= Pawn; ++piece) {
         if (piece == Pawn) {
-            lastOfficerIndex[White] = lastPieceIndex[White];
-            lastOfficerIndex[Black] = lastPieceIndex[Black];
+            pos.lastOfficerIndex[White] = pos.lastPieceIndex[White];
+            pos.lastOfficerIndex[Black] = pos.lastPieceIndex[Black];
         }
         for (int square = 0; square < BoardCells; ++square) {
-            BoardCell& cell = board[square];
+            BoardCell& cell = pos.board[square];
             if (!isOnBoard(square) || cell.piece != piece)
                 continue;
-            const int index = ++lastPieceIndex[cell.colour];
-            pieceList[cell.colour][index].piece = static_cast<std::uint8_t>(piece);
-            pieceList[cell.colour][index].square = square;
+            const int index = ++pos.lastPieceIndex[cell.colour];
+            pos.pieceList[cell.colour][index].piece = static_cast<std::uint8_t>(piece);
+            pos.pieceList[cell.colour][index].square = square;
             cell.listIndex = static_cast<std::uint16_t>(index);
-            ++pieceCount;
+            ++pos.pieceCount;
         }
     }
 }
@@ -109,103 +109,104 @@ void buildAttackTable() {
             AttackEntry{.step = step, .mask = static_cast<std::uint32_t>(pieceBit[Knight])};
 }
 
-void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index) {
+void computeKeysFromScratch(const Position& pos, std::uint32_t& lock, std::uint32_t& index) {
     lock = 0;
     index = 0;
     for (int square = 0; square < BoardCells; ++square) {
-        const BoardCell& cell = board[square];
+        const BoardCell& cell = pos.board[square];
         if (!isOnBoard(square) || cell.piece == Empty)
             continue;
         const int k = pieceKeyIndex(cell.piece, cell.colour, square);
         lock ^= hashKeyWord(k);
         index ^= hashKeyWord(IndexKeyOffset + k);
     }
-    if (sideToMove == Black) {
+    if (pos.sideToMove == Black) {
         lock ^= hashKeyWord(SideKeyIndex);
         index ^= hashKeyWord(IndexKeyOffset + SideKeyIndex);
     }
 }
 
-int boardIsConsistent() {
+int boardIsConsistent(const Position& pos) {
     int occupied = 0;
     for (int square = 0; square < BoardCells; ++square) {
-        const BoardCell& cell = board[square];
+        const BoardCell& cell = pos.board[square];
         if (cell.piece == Empty)
             continue;
         if (!isOnBoard(square) || cell.piece > Pawn || cell.colour > Black)
             return 0;
         const int index = cell.listIndex;
-        if (index > lastPieceIndex[cell.colour])
+        if (index > pos.lastPieceIndex[cell.colour])
             return 0;
-        const PieceEntry& entry = pieceList[cell.colour][index];
+        const PieceEntry& entry = pos.pieceList[cell.colour][index];
         if (entry.piece != cell.piece || entry.square != square)
             return 0;
         ++occupied;
     }
-    if (occupied != pieceCount)
+    if (occupied != pos.pieceCount)
         return 0;
     for (int colour = White; colour <= Black; ++colour) {
-        if (lastPieceIndex[colour] >= PieceListSize ||
-            lastOfficerIndex[colour] > lastPieceIndex[colour])
+        if (pos.lastPieceIndex[colour] >= PieceListSize ||
+            pos.lastOfficerIndex[colour] > pos.lastPieceIndex[colour])
             return 0;
         for (int i = 0; i < PieceListSize; ++i) {
-            const PieceEntry& entry = pieceList[colour][i];
+            const PieceEntry& entry = pos.pieceList[colour][i];
             if (entry.piece == Empty)
                 continue;
-            if (i > lastPieceIndex[colour] || !isOnBoard(entry.square))
+            if (i > pos.lastPieceIndex[colour] || !isOnBoard(entry.square))
                 return 0;
-            const BoardCell& cell = board[entry.square];
+            const BoardCell& cell = pos.board[entry.square];
             if (cell.piece != entry.piece || cell.colour != colour || cell.listIndex != i)
                 return 0;
             // Officers must lie in the range the attack and capture scans walk.
-            if (entry.piece != Pawn && i > lastOfficerIndex[colour])
+            if (entry.piece != Pawn && i > pos.lastOfficerIndex[colour])
                 return 0;
         }
-        if (lastPieceIndex[colour] >= 0 && pieceList[colour][0].piece != King)
+        if (pos.lastPieceIndex[colour] >= 0 && pos.pieceList[colour][0].piece != King)
             return 0;
     }
     // The square sets kept by make and unmake are those of the cells.
     SquareSet sets[2][7];
-    gatherMenOnSquares(sets);
+    gatherMenOnSquares(pos, sets);
     for (int colour = White; colour <= Black; ++colour)
         for (int piece = AllMen; piece <= Pawn; ++piece)
-            if (sets[colour][piece] != menOnSquares[colour][piece])
+            if (sets[colour][piece] != pos.menOnSquares[colour][piece])
                 return 0;
     // A right stands only with its king and rook on their squares.
-    if ((castlingRights & ~castlingRightsStanding()) != 0)
+    if ((pos.castlingRights & ~castlingRightsStanding(pos)) != 0)
         return 0;
-    return sideToMove + otherSide == 1 ? 1 : 0;
+    return pos.sideToMove + pos.otherSide == 1 ? 1 : 0;
 }
 
-void recordGamePosition() {
-    if (halfmoveClock == 0)
-        gamePositionCount = 0;
-    if (gamePositionCount == GamePositionSlots) {
-        std::memmove(gamePositions, gamePositions + 1, sizeof gamePositions - sizeof(GamePosition));
-        --gamePositionCount;
+void recordGamePosition(Position& pos) {
+    if (pos.halfmoveClock == 0)
+        pos.gamePositionCount = 0;
+    if (pos.gamePositionCount == GamePositionSlots) {
+        std::memmove(pos.gamePositions, pos.gamePositions + 1,
+                     sizeof pos.gamePositions - sizeof(GamePosition));
+        --pos.gamePositionCount;
     }
-    gamePositions[gamePositionCount++] = currentGamePosition();
+    pos.gamePositions[pos.gamePositionCount++] = currentGamePosition(pos);
 }
 
-void resetBoard() {
-    for (BoardCell& cell : board)
+void resetBoard(Position& pos) {
+    for (BoardCell& cell : pos.board)
         cell = BoardCell{};
-    buildPieceLists();
-    sideToMove = White;
-    otherSide = Black;
-    castlingRights = 0;
-    castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
-    halfmoveClock = 0;
-    gamePositionCount = 0;
-    lockKey = 0;
-    indexKey = 0;
-    for (Move& slot : moveStack)
+    buildPieceLists(pos);
+    pos.sideToMove = White;
+    pos.otherSide = Black;
+    pos.castlingRights = 0;
+    pos.castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
+    pos.halfmoveClock = 0;
+    pos.gamePositionCount = 0;
+    pos.lockKey = 0;
+    pos.indexKey = 0;
+    for (Move& slot : pos.moveStack)
         slot = Move{};
-    moveStack[NewestHistorySlot] = SentinelMove;
-    currentSlot = RootSlot;
-    ply = 0;
-    positionIsValid = 0;
-    positionRefusal = "";
+    pos.moveStack[NewestHistorySlot] = SentinelMove;
+    pos.currentSlot = RootSlot;
+    pos.ply = 0;
+    pos.positionIsValid = 0;
+    pos.positionRefusal = "";
 }
 
 } // namespace tarnwick

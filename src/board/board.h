@@ -96,20 +96,6 @@ inline constexpr int MoveStackSlots = 169;
 inline constexpr int RootSlot = 104;
 inline constexpr int NewestHistorySlot = RootSlot - 1;
 
-inline constinit BoardCell board[BoardCells]{};
-inline constinit PieceEntry pieceList[2][PieceListSize]{};
-inline constinit int lastPieceIndex[2]{-1, -1};
-inline constinit int lastOfficerIndex[2]{-1, -1};
-inline constinit int pieceCount = 0;
-inline constinit int sideToMove = White;
-inline constinit int otherSide = Black;
-inline constinit std::uint32_t lockKey = 0;
-inline constinit std::uint32_t indexKey = 0;
-
-inline constinit Move moveStack[MoveStackSlots]{};
-inline constinit int currentSlot = RootSlot;
-inline constinit int ply = 0;
-
 // Castling rights, one bit each: for each colour one on the h-side of its king ("king side") and
 // one on the a-side ("queen side"). A right is kept only while its king and its rook stand on the
 // squares they had when the position was set up and have never left them: every move from or to
@@ -123,7 +109,6 @@ enum CastlingRight : int {
 };
 inline constexpr int kingSideRight[2] = {WhiteKingSide, BlackKingSide};
 inline constexpr int queenSideRight[2] = {WhiteQueenSide, BlackQueenSide};
-inline constinit int castlingRights = 0;
 
 // The number of a right's bit, which indexes the tables of each right: 2 * colour, plus 1 for the
 // queen side (the kind of a castling move names its side).
@@ -138,13 +123,6 @@ inline constexpr int castlingKingTarget[4] = {6, 2, 118, 114}; // g1, c1, g8, c8
 // fifth field and kept by makeMove and unmakeMove. At FiftyMoveLimit the game is drawn.
 inline constexpr int FiftyMoveLimit = 100;
 inline constexpr int MaxHalfmoveClock = 1000; // a FEN's clock is held to it
-inline constinit int halfmoveClock = 0;
-
-// Whether a mate `distance` half-moves away lands before the fifty-move rule draws the game: a
-// mate that cannot is no mate.
-inline bool mateLandsInTime(int distance) {
-    return halfmoveClock + distance <= FiftyMoveLimit;
-}
 
 // The positions of the game since its last capture or pawn move, the current one last, at most
 // the newest GamePositionSlots: a line shown to the GUI ends where one would occur a third time.
@@ -155,13 +133,6 @@ struct GamePosition {
     friend bool operator==(const GamePosition&, const GamePosition&) = default;
 };
 inline constexpr int GamePositionSlots = 128;
-inline constinit GamePosition gamePositions[GamePositionSlots]{};
-inline constinit int gamePositionCount = 0;
-
-// The current position as the game record keeps it.
-inline GamePosition currentGamePosition() {
-    return GamePosition{.lock = lockKey, .index = indexKey, .rights = castlingRights};
-}
 
 // clang-format off
 inline constexpr int directions[8] = {+1, -1, +16, -16, +17, -17, +15, -15};
@@ -245,13 +216,83 @@ inline constexpr CastlingLayout castlingLayoutOf(const int kingSquare[2], const 
 }
 inline constexpr int StandardKingSquares[2] = {4, 116};         // e1, e8
 inline constexpr int StandardRookSquares[4] = {7, 0, 119, 112}; // h1, a1, h8, a8
-inline constinit CastlingLayout castling =
-    castlingLayoutOf(StandardKingSquares, StandardRookSquares);
 
-// Kept by makeMove and unmakeMove: for each colour the squares of its men by PieceCode, and at
-// element AllMen (the code of the empty square, which no man has) the squares of all its men.
+// The code that stands for all men of a colour in Position::menOnSquares (the code of the empty
+// square, which no man has).
 inline constexpr int AllMen = Empty;
-inline constinit SquareSet menOnSquares[2][7]{};
+
+struct Position;
+struct SearchFrame;
+// The procedure a generator hands each move to, in the slot at currentSlot. Returns 0 to go on,
+// anything else to stop the generation.
+using MoveCallback = int (*)(Position& pos, SearchFrame* frame);
+
+// The castling rights before each move that could change them, and the fifty-move clock before
+// each move, newest on top: a move pushes them and taking it back pops them. Moves are taken back
+// in the reverse order of making, so the stack is as deep as the longest line; the tops wrap, so
+// game moves, which are never taken back, cannot run them past their end.
+inline constexpr unsigned MoveHistorySize = 256;
+
+// The position one search works on, with everything that changes as moves are made and taken
+// back. The engine keeps one for the search of the interface's `go` (mainSearch) and each helper
+// thread one of its own; the routines of the board, the evaluation and the search take the one
+// they work on as their first argument.
+struct Position {
+    BoardCell board[BoardCells]{};
+    PieceEntry pieceList[2][PieceListSize]{};
+    int lastPieceIndex[2]{-1, -1};
+    int lastOfficerIndex[2]{-1, -1};
+    int pieceCount = 0;
+    int sideToMove = White;
+    int otherSide = Black;
+    std::uint32_t lockKey = 0;
+    std::uint32_t indexKey = 0;
+
+    Move moveStack[MoveStackSlots]{};
+    int currentSlot = RootSlot;
+    int ply = 0;
+
+    int castlingRights = 0;
+    CastlingLayout castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
+    int halfmoveClock = 0;
+    GamePosition gamePositions[GamePositionSlots]{};
+    int gamePositionCount = 0;
+
+    // Kept by makeMove and unmakeMove: for each colour the squares of its men by PieceCode, and at
+    // element AllMen the squares of all its men.
+    SquareSet menOnSquares[2][7]{};
+
+    // The stacks of makeMove and unmakeMove: the castling rights a move changed, and the clock.
+    std::uint8_t rightsHistory[MoveHistorySize]{};
+    unsigned rightsHistoryTop = 0;
+    std::uint16_t clockHistory[MoveHistorySize]{};
+    unsigned clockHistoryTop = 0;
+
+    MoveCallback moveCallback = nullptr;
+
+    // 1 while the position can be searched; 0 after a placement that cannot be represented (a
+    // colour without exactly one king, or more than 16 men of one colour). A `go` then answers
+    // "bestmove 0000" at once.
+    int positionIsValid = 0;
+    // Why the last placement was refused, for the log and the tool's error line; "" otherwise.
+    const char* positionRefusal = "";
+    // 1 while the position was set up with UCI_Chess960 on: its castling field was read in the
+    // forms of Chess960, and castling is written, and read in the move lists, as the king taking
+    // its rook. Written by `position` only, so a change of the option during a search counts from
+    // the next one.
+    int chess960Mode = 0;
+};
+
+// Whether a mate `distance` half-moves away lands before the fifty-move rule draws the game: a
+// mate that cannot is no mate.
+inline bool mateLandsInTime(const Position& pos, int distance) {
+    return pos.halfmoveClock + distance <= FiftyMoveLimit;
+}
+
+// The current position as the game record keeps it.
+inline GamePosition currentGamePosition(const Position& pos) {
+    return GamePosition{.lock = pos.lockKey, .index = pos.indexKey, .rights = pos.castlingRights};
+}
 
 // Squares seen from each square along the lines of the board and by the leaping men, whatever
 // stands between: the candidates an attack test has to look at.
@@ -324,14 +365,14 @@ inline void addPieceKey(KeyDelta& delta, int piece, int colour, int square) {
     delta.lock ^= hashKeyWord(k);
     delta.index ^= hashKeyWord(IndexKeyOffset + k);
 }
-inline void togglePieceKey(int piece, int colour, int square) {
+inline void togglePieceKey(Position& pos, int piece, int colour, int square) {
     const int k = pieceKeyIndex(piece, colour, square);
-    lockKey ^= hashKeyWord(k);
-    indexKey ^= hashKeyWord(IndexKeyOffset + k);
+    pos.lockKey ^= hashKeyWord(k);
+    pos.indexKey ^= hashKeyWord(IndexKeyOffset + k);
 }
-inline void toggleSideKey() {
-    lockKey ^= hashKeyWord(SideKeyIndex);
-    indexKey ^= hashKeyWord(IndexKeyOffset + SideKeyIndex);
+inline void toggleSideKey(Position& pos) {
+    pos.lockKey ^= hashKeyWord(SideKeyIndex);
+    pos.indexKey ^= hashKeyWord(IndexKeyOffset + SideKeyIndex);
 }
 
 // Does a `piece` on `from` attack `to` on the current board? One table lookup rejects every piece
@@ -343,20 +384,20 @@ inline bool maskHasPiece(std::uint32_t mask, int piece) {
     // position of its code. Empty (bit 0) and pawn (bit 6) are never set in the table.
     return ((mask << 1) >> piece) & 1;
 }
-inline int pieceAttacksSquare(int piece, int from, int to) {
+inline int pieceAttacksSquare(const Position& pos, int piece, int from, int to) {
     const AttackEntry& entry = attackTable[AttackTableCentre + to - from];
     if (!maskHasPiece(entry.mask, piece))
         return 0;
     if (piece == King || piece == Knight)
         return 1;
     int square = from + entry.step;
-    while (square != to && board[square].piece == Empty)
+    while (square != to && pos.board[square].piece == Empty)
         square += entry.step;
     return square == to ? 1 : 0;
 }
 
-inline SquareSet occupiedSquares() {
-    return menOnSquares[White][AllMen] | menOnSquares[Black][AllMen];
+inline SquareSet occupiedSquares(const Position& pos) {
+    return pos.menOnSquares[White][AllMen] | pos.menOnSquares[Black][AllMen];
 }
 
 // The squares from the one after `from` up to `to` along direction d, which leads from `from` to
@@ -367,31 +408,31 @@ inline SquareSet raySpan(int d, int from, int to) {
 
 // Whether the slider on `from`, on a line through `square`, reaches it: nothing stands between.
 // Looked up in the square sets rather than walked, which spares the mispredicted end of a walk.
-inline bool rayIsOpen(int from, int square) {
+inline bool rayIsOpen(const Position& pos, int from, int square) {
     const int d = lineDirection[AttackTableCentre + square - from];
-    return (raySpan(d, from, square) & occupiedSquares() & ~setOfSquare(square)) == 0;
+    return (raySpan(d, from, square) & occupiedSquares(pos) & ~setOfSquare(square)) == 0;
 }
 
 // The squares from which a knight or the king of the colour attacks the square, and those of its
 // sliders on the square's lines that move along them (whether their rays are open is still to be
 // seen).
-inline SquareSet leapersAttacking(int colour, int square) {
-    const SquareSet* men = menOnSquares[colour];
+inline SquareSet leapersAttacking(const Position& pos, int colour, int square) {
+    const SquareSet* men = pos.menOnSquares[colour];
     const int bit = bitOfSquare(square);
     return (squareReach.knight[bit] & men[Knight]) | (squareReach.king[bit] & men[King]);
 }
-inline SquareSet slidersLinedUp(int colour, int square) {
-    const SquareSet* men = menOnSquares[colour];
+inline SquareSet slidersLinedUp(const Position& pos, int colour, int square) {
+    const SquareSet* men = pos.menOnSquares[colour];
     const int bit = bitOfSquare(square);
     return (squareReach.orthogonal[bit] & (men[Rook] | men[Queen])) |
            (squareReach.diagonal[bit] & (men[Bishop] | men[Queen]));
 }
 
 // The officers of the colour that attack the square.
-inline SquareSet officersAttacking(int colour, int square) {
-    SquareSet attackers = leapersAttacking(colour, square);
-    for (SquareSet lined = slidersLinedUp(colour, square); lined != 0; lined &= lined - 1) {
-        if (rayIsOpen(firstSquareOf(lined), square))
+inline SquareSet officersAttacking(const Position& pos, int colour, int square) {
+    SquareSet attackers = leapersAttacking(pos, colour, square);
+    for (SquareSet lined = slidersLinedUp(pos, colour, square); lined != 0; lined &= lined - 1) {
+        if (rayIsOpen(pos, firstSquareOf(lined), square))
             attackers |= lined & (~lined + 1); // the lowest square of `lined`
     }
     return attackers;
@@ -402,34 +443,34 @@ inline SquareSet officersAttacking(int colour, int square) {
 static_assert(std::endian::native == std::endian::little && offsetof(BoardCell, listIndex) == 0 &&
               offsetof(BoardCell, colour) == 2 && offsetof(BoardCell, piece) == 3);
 inline constexpr std::uint32_t CellManMask = 0xFFFF0000u;
-inline std::uint32_t cellWord(int square) {
+inline std::uint32_t cellWord(const Position& pos, int square) {
     std::uint32_t word;
-    std::memcpy(&word, &board[square], sizeof word);
+    std::memcpy(&word, &pos.board[square], sizeof word);
     return word;
 }
 inline constexpr std::uint32_t cellWordOfMan(int piece, int colour) {
     return static_cast<std::uint32_t>(piece) << 24 | static_cast<std::uint32_t>(colour) << 16;
 }
 
-int pieceAttacks(int piece, int from, int to);
-int isSquareAttacked(int colour, int square);
+int pieceAttacks(const Position& pos, int piece, int from, int to);
+int isSquareAttacked(const Position& pos, int colour, int square);
 // The rights whose king and rook stand on the squares of the castling layout.
-int castlingRightsStanding();
-void buildPieceLists();
+int castlingRightsStanding(const Position& pos);
+void buildPieceLists(Position& pos);
 void buildAttackTable();
 
 // Both keys computed from scratch from the board and the side to move (tests and debug checks).
-void computeKeysFromScratch(std::uint32_t& lock, std::uint32_t& index);
+void computeKeysFromScratch(const Position& pos, std::uint32_t& lock, std::uint32_t& index);
 
 // Board cells, piece lists, lastOfficerIndex, pieceCount and the square sets agree with each
 // other; asserted after make and unmake in debug builds and checked by the tests.
-int boardIsConsistent();
+int boardIsConsistent(const Position& pos);
 
 // Adds the current position to gamePositions; after a capture or pawn move (the clock at 0) the
 // record starts afresh, since no earlier position can come back.
-void recordGamePosition();
+void recordGamePosition(Position& pos);
 
 // Every subsystem has a reset used by tests: the empty board, empty lists, an empty move stack.
-void resetBoard();
+void resetBoard(Position& pos);
 
 } // namespace tarnwick

@@ -17,13 +17,13 @@ static_assert(std::endian::native == std::endian::little && offsetof(BoardCell, 
 inline constexpr int PieceShift = 8 * offsetof(BoardCell, piece);
 inline constexpr int ColourShift = 8 * offsetof(BoardCell, colour);
 
-static CellWord loadCell(int square) {
+static CellWord loadCell(const Position& pos, int square) {
     CellWord word;
-    std::memcpy(&word, &board[square], sizeof word);
+    std::memcpy(&word, &pos.board[square], sizeof word);
     return word;
 }
-static void storeCell(int square, CellWord word) {
-    std::memcpy(&board[square], &word, sizeof word);
+static void storeCell(Position& pos, int square, CellWord word) {
+    std::memcpy(&pos.board[square], &word, sizeof word);
 }
 static int listIndexOf(CellWord word) {
     return static_cast<int>(word & 0xFFFF);
@@ -62,36 +62,28 @@ static int enPassantVictimSquare(const Move& move) {
 
 // A man of that colour and code appears on, or leaves, each square of `squares` (one square),
 // or moves between them (two squares; none when a Chess960 castling leaves it where it stood).
-static void moveInSets(int colour, int piece, SquareSet squares) {
-    menOnSquares[colour][AllMen] ^= squares;
-    menOnSquares[colour][piece] ^= squares;
+static void moveInSets(Position& pos, int colour, int piece, SquareSet squares) {
+    pos.menOnSquares[colour][AllMen] ^= squares;
+    pos.menOnSquares[colour][piece] ^= squares;
 }
 // The man of that colour on the square changes its code (a promotion, or one taken back).
-static void recodeInSets(int colour, int was, int now, SquareSet square) {
-    menOnSquares[colour][was] ^= square;
-    menOnSquares[colour][now] ^= square;
+static void recodeInSets(Position& pos, int colour, int was, int now, SquareSet square) {
+    pos.menOnSquares[colour][was] ^= square;
+    pos.menOnSquares[colour][now] ^= square;
 }
 
-// The castling rights before each move that could change them, newest on top: a move from or to
-// a king's or rook's original square pushes them and taking it back pops them. Moves are taken
-// back in the reverse order of making, so the stack is as deep as the longest line; the top wraps,
-// so game moves, which are never taken back, cannot run it past its end.
-inline constexpr unsigned RightsHistorySize = 256;
-static std::uint8_t rightsHistory[RightsHistorySize];
-static unsigned rightsHistoryTop = 0;
-
-// The fifty-move clock before each move, newest on top: a capture or pawn move sets the clock to
-// 0, any other move counts one, and taking a move back restores the clock from here. Kept for
-// every move, so that unmake needs no test; the top wraps as the rights' does.
-static std::uint16_t clockHistory[RightsHistorySize];
-static unsigned clockHistoryTop = 0;
+// The castling rights before each move that could change them go on a stack of the position: a
+// move from or to a king's or rook's original square pushes them and taking it back pops them.
+// The fifty-move clock before each move goes on another: a capture or pawn move sets the clock to
+// 0, any other move counts one, and taking a move back restores the clock from there. The clock is
+// kept for every move, so that unmake needs no test.
 
 static bool resetsClock(const Move& move) {
     return move.captured != Empty || move.piece == Pawn || move.kind == Promotion;
 }
 
-static int rightsKeptBy(int from, int to) {
-    return castling.rightsKept[from] & castling.rightsKept[to];
+static int rightsKeptBy(const Position& pos, int from, int to) {
+    return pos.castling.rightsKept[from] & pos.castling.rightsKept[to];
 }
 
 // The side words of both keys: every move, the null move included, toggles them.
@@ -102,50 +94,50 @@ static KeyDelta sideKeyDelta() {
 
 // Steps 7 to 10 of makeMove: the rook of a castling, the pawn taken en passant, the promoted
 // piece. Kept apart so that the common move stays short.
-[[gnu::noinline]] static KeyDelta makeSpecialPart(const Move& move, CellWord mover) {
+[[gnu::noinline]] static KeyDelta makeSpecialPart(Position& pos, const Move& move, CellWord mover) {
     KeyDelta keys{.lock = 0, .index = 0};
-    const int side = sideToMove;
-    const int other = otherSide;
+    const int side = pos.sideToMove;
+    const int other = pos.otherSide;
     const int from = move.from;
     const int to = move.to;
     switch (move.kind) {
     case CastleKingSide:    // 7. the rook jumps to the f-file
     case CastleQueenSide: { // 8. the rook jumps to the d-file
-        const int rookFrom = to + castling.rookOffset[castlingIndex(side, move.kind)];
+        const int rookFrom = to + pos.castling.rookOffset[castlingIndex(side, move.kind)];
         const int rookTo = move.kind == CastleKingSide ? to - 1 : to + 1;
         // In Chess960 the king may have landed on the rook's square: step 5's exchange has put
         // the rook on the king's origin. Cells are exchanged as for any move, so that unmake
         // restores every one of them.
         const int rookNow = rookFrom == to ? from : rookFrom;
-        const CellWord rook = loadCell(rookNow);
+        const CellWord rook = loadCell(pos, rookNow);
         addPieceKey(keys, Rook, side, rookFrom);
         addPieceKey(keys, Rook, side, rookTo);
-        storeCell(rookNow, loadCell(rookTo));
-        storeCell(rookTo, rook);
-        pieceList[side][listIndexOf(rook)].square = rookTo;
-        moveInSets(side, Rook, setOfSquare(rookFrom) ^ setOfSquare(rookTo));
+        storeCell(pos, rookNow, loadCell(pos, rookTo));
+        storeCell(pos, rookTo, rook);
+        pos.pieceList[side][listIndexOf(rook)].square = rookTo;
+        moveInSets(pos, side, Rook, setOfSquare(rookFrom) ^ setOfSquare(rookTo));
         break;
     }
     case EnPassant: { // 9. the pawn taken stands beside the destination
         const int victim = enPassantVictimSquare(move);
-        const CellWord pawn = loadCell(victim);
+        const CellWord pawn = loadCell(pos, victim);
         addPieceKey(keys, Pawn, other, victim);
-        pieceList[other][listIndexOf(pawn)].piece = Empty;
-        storeCell(victim, withPiece(pawn, Empty));
-        moveInSets(other, Pawn, setOfSquare(victim));
-        --pieceCount;
+        pos.pieceList[other][listIndexOf(pawn)].piece = Empty;
+        storeCell(pos, victim, withPiece(pawn, Empty));
+        moveInSets(pos, other, Pawn, setOfSquare(victim));
+        --pos.pieceCount;
         break;
     }
     case Promotion: { // 10. a pawn left `from`, the new piece stands on `to`
         addPieceKey(keys, Pawn, side, from);
         addPieceKey(keys, move.piece, side, from);
-        storeCell(to, withPiece(mover, move.piece));
+        storeCell(pos, to, withPiece(mover, move.piece));
         // The sets follow the cells: what arrived on `to` is now the new piece.
-        recodeInSets(side, pieceOf(mover), move.piece, setOfSquare(to));
-        pieceList[side][listIndexOf(mover)].piece = move.piece;
+        recodeInSets(pos, side, pieceOf(mover), move.piece, setOfSquare(to));
+        pos.pieceList[side][listIndexOf(mover)].piece = move.piece;
         // The promoted man sits in the pawn part of the list; the officer scans must reach it.
-        if (lastOfficerIndex[side] < listIndexOf(mover))
-            lastOfficerIndex[side] = listIndexOf(mover);
+        if (pos.lastOfficerIndex[side] < listIndexOf(mover))
+            pos.lastOfficerIndex[side] = listIndexOf(mover);
         break;
     }
     default:
@@ -154,99 +146,100 @@ static KeyDelta sideKeyDelta() {
     return keys;
 }
 
-void makeMove(const Move& move) {
-    const int side = sideToMove;
-    const int other = otherSide;
+void makeMove(Position& pos, const Move& move) {
+    const int side = pos.sideToMove;
+    const int other = pos.otherSide;
     const int from = move.from;
     const int to = move.to;
     // 1-2. Every move, the null move included, hands the turn over.
     KeyDelta keys = sideKeyDelta();
     if (move.kind != NullMoveKind) {
-        const CellWord mover = loadCell(from);
-        CellWord target = loadCell(to);
+        const CellWord mover = loadCell(pos, from);
+        CellWord target = loadCell(pos, to);
         // 3. A capture empties the destination; its cell keeps the captured man's list entry.
         if (move.captured != Empty) {
             addManKey(keys, keysOfMan(move.captured, other), to);
-            pieceList[other][listIndexOf(target)].piece = Empty;
+            pos.pieceList[other][listIndexOf(target)].piece = Empty;
             target = withPiece(target, Empty);
-            moveInSets(other, move.captured, setOfSquare(to));
-            --pieceCount;
+            moveInSets(pos, other, move.captured, setOfSquare(to));
+            --pos.pieceCount;
         }
         // 4-5. The mover leaves `from` and arrives on `to` (a promotion's keys are fixed later).
         const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
         addManKey(keys, moverKeys, from);
         addManKey(keys, moverKeys, to);
-        storeCell(from, target);
-        storeCell(to, mover);
-        pieceList[side][listIndexOf(mover)].square = to;
-        moveInSets(side, pieceOf(mover), setOfSquare(from) ^ setOfSquare(to));
+        storeCell(pos, from, target);
+        storeCell(pos, to, mover);
+        pos.pieceList[side][listIndexOf(mover)].square = to;
+        moveInSets(pos, side, pieceOf(mover), setOfSquare(from) ^ setOfSquare(to));
         // A king or rook leaving its original square, or a rook taken on it, ends its rights.
-        const int kept = rightsKeptBy(from, to);
+        const int kept = rightsKeptBy(pos, from, to);
         if (kept != AllCastlingRights) {
-            rightsHistory[rightsHistoryTop++ % RightsHistorySize] =
-                static_cast<std::uint8_t>(castlingRights);
-            castlingRights &= kept;
+            pos.rightsHistory[pos.rightsHistoryTop++ % MoveHistorySize] =
+                static_cast<std::uint8_t>(pos.castlingRights);
+            pos.castlingRights &= kept;
         }
-        clockHistory[clockHistoryTop++ % RightsHistorySize] =
-            static_cast<std::uint16_t>(halfmoveClock);
-        halfmoveClock = resetsClock(move) ? 0 : halfmoveClock + 1;
+        pos.clockHistory[pos.clockHistoryTop++ % MoveHistorySize] =
+            static_cast<std::uint16_t>(pos.halfmoveClock);
+        pos.halfmoveClock = resetsClock(move) ? 0 : pos.halfmoveClock + 1;
         // 6-10.
         if (move.kind != NormalMove) {
-            const KeyDelta special = makeSpecialPart(move, mover);
+            const KeyDelta special = makeSpecialPart(pos, move, mover);
             keys.lock ^= special.lock;
             keys.index ^= special.index;
         }
     }
-    lockKey ^= keys.lock;
-    indexKey ^= keys.index;
-    assert(boardIsConsistent());
+    pos.lockKey ^= keys.lock;
+    pos.indexKey ^= keys.index;
+    assert(boardIsConsistent(pos));
 }
 
 // Steps 7 to 10 of unmakeMove; the promoted piece has already gone back as the pawn.
-[[gnu::noinline]] static KeyDelta unmakeSpecialPart(const Move& move, CellWord mover) {
+[[gnu::noinline]] static KeyDelta unmakeSpecialPart(Position& pos, const Move& move,
+                                                    CellWord mover) {
     KeyDelta keys{.lock = 0, .index = 0};
-    const int side = sideToMove;
-    const int other = otherSide;
+    const int side = pos.sideToMove;
+    const int other = pos.otherSide;
     const int from = move.from;
     const int to = move.to;
     switch (move.kind) {
     case CastleKingSide:    // 7.
     case CastleQueenSide: { // 8. the king is back on `from` already
-        const int rookFrom = to + castling.rookOffset[castlingIndex(side, move.kind)];
+        const int rookFrom = to + pos.castling.rookOffset[castlingIndex(side, move.kind)];
         const int rookTo = move.kind == CastleKingSide ? to - 1 : to + 1;
         // A rook that had come to the king's origin (Chess960) went to `to` with the king's
         // exchange.
         const int rookNow = rookTo == from ? to : rookTo;
-        const CellWord rook = loadCell(rookNow);
+        const CellWord rook = loadCell(pos, rookNow);
         addPieceKey(keys, Rook, side, rookTo);
         addPieceKey(keys, Rook, side, rookFrom);
-        storeCell(rookNow, loadCell(rookFrom));
-        storeCell(rookFrom, rook);
-        pieceList[side][listIndexOf(rook)].square = rookFrom;
-        moveInSets(side, Rook, setOfSquare(rookTo) ^ setOfSquare(rookFrom));
+        storeCell(pos, rookNow, loadCell(pos, rookFrom));
+        storeCell(pos, rookFrom, rook);
+        pos.pieceList[side][listIndexOf(rook)].square = rookFrom;
+        moveInSets(pos, side, Rook, setOfSquare(rookTo) ^ setOfSquare(rookFrom));
         break;
     }
     case EnPassant: { // 9.
         const int victim = enPassantVictimSquare(move);
-        const CellWord pawn = loadCell(victim);
+        const CellWord pawn = loadCell(pos, victim);
         addPieceKey(keys, Pawn, other, victim);
-        PieceEntry& entry = pieceList[other][listIndexOf(pawn)];
+        PieceEntry& entry = pos.pieceList[other][listIndexOf(pawn)];
         entry.piece = Pawn;
         entry.square = victim;
-        storeCell(victim, withPiece(withColour(pawn, other), Pawn));
-        moveInSets(other, Pawn, setOfSquare(victim));
-        ++pieceCount;
+        storeCell(pos, victim, withPiece(withColour(pawn, other), Pawn));
+        moveInSets(pos, other, Pawn, setOfSquare(victim));
+        ++pos.pieceCount;
         break;
     }
     case Promotion: { // 10. the piece turned back into the pawn; now its entry, keys and sets
         addPieceKey(keys, move.piece, side, from);
         addPieceKey(keys, Pawn, side, from);
-        recodeInSets(side, move.piece, Pawn, setOfSquare(from));
-        pieceList[side][listIndexOf(mover)].piece = Pawn;
+        recodeInSets(pos, side, move.piece, Pawn, setOfSquare(from));
+        pos.pieceList[side][listIndexOf(mover)].piece = Pawn;
         // Lower the officer range again past trailing pawns; it stops at the first entry that is
         // not a pawn, which may be a captured pawn's entry (scans skip it).
-        while (pieceList[side][lastOfficerIndex[side]].piece == Pawn)
-            --lastOfficerIndex[side];
+        while (pos.pieceList[side][pos.lastOfficerIndex[side]].piece == Pawn)
+            --pos.lastOfficerIndex[side];
         break;
     }
     default:
@@ -255,55 +248,56 @@ void makeMove(const Move& move) {
     return keys;
 }
 
-void unmakeMove(const Move& move) {
-    const int side = sideToMove;
-    const int other = otherSide;
+void unmakeMove(Position& pos, const Move& move) {
+    const int side = pos.sideToMove;
+    const int other = pos.otherSide;
     const int from = move.from;
     const int to = move.to;
     // 1-2. Taking any move back hands the turn back.
     KeyDelta keys = sideKeyDelta();
     if (move.kind != NullMoveKind) {
         // 3-4. The mover goes back to `from`; a promoted piece goes back as the pawn.
-        CellWord mover = loadCell(to);
-        CellWord left = loadCell(from); // the cell the mover found on `to`
+        CellWord mover = loadCell(pos, to);
+        CellWord left = loadCell(pos, from); // the cell the mover found on `to`
         const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
         addManKey(keys, moverKeys, to);
         addManKey(keys, moverKeys, from);
-        moveInSets(side, pieceOf(mover), setOfSquare(to) ^ setOfSquare(from));
+        moveInSets(pos, side, pieceOf(mover), setOfSquare(to) ^ setOfSquare(from));
         if (move.kind == Promotion)
             mover = withPiece(mover, Pawn);
-        storeCell(from, mover);
-        pieceList[side][listIndexOf(mover)].square = from;
+        storeCell(pos, from, mover);
+        pos.pieceList[side][listIndexOf(mover)].square = from;
         // 5. The emptied cell still names the captured man's own list entry.
         if (move.captured != Empty) {
             addManKey(keys, keysOfMan(move.captured, other), to);
-            PieceEntry& entry = pieceList[other][listIndexOf(left)];
+            PieceEntry& entry = pos.pieceList[other][listIndexOf(left)];
             entry.piece = move.captured;
             entry.square = to;
             left = withPiece(withColour(left, other), move.captured);
-            moveInSets(other, move.captured, setOfSquare(to));
-            ++pieceCount;
+            moveInSets(pos, other, move.captured, setOfSquare(to));
+            ++pos.pieceCount;
         }
-        storeCell(to, left);
-        if (rightsKeptBy(from, to) != AllCastlingRights)
-            castlingRights = rightsHistory[--rightsHistoryTop % RightsHistorySize];
-        halfmoveClock = clockHistory[--clockHistoryTop % RightsHistorySize];
+        storeCell(pos, to, left);
+        if (rightsKeptBy(pos, from, to) != AllCastlingRights)
+            pos.castlingRights = pos.rightsHistory[--pos.rightsHistoryTop % MoveHistorySize];
+        pos.halfmoveClock = pos.clockHistory[--pos.clockHistoryTop % MoveHistorySize];
         // 6-10.
         if (move.kind != NormalMove) {
-            const KeyDelta special = unmakeSpecialPart(move, mover);
+            const KeyDelta special = unmakeSpecialPart(pos, move, mover);
             keys.lock ^= special.lock;
             keys.index ^= special.index;
         }
     }
-    lockKey ^= keys.lock;
-    indexKey ^= keys.index;
-    assert(boardIsConsistent());
+    pos.lockKey ^= keys.lock;
+    pos.indexKey ^= keys.index;
+    assert(boardIsConsistent(pos));
 }
 
-bool leavesKingSafe(const Move& move) {
-    makeMove(move);
-    const bool safe = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    unmakeMove(move);
+bool leavesKingSafe(Position& pos, const Move& move) {
+    makeMove(pos, move);
+    const bool safe =
+        isSquareAttacked(pos, pos.otherSide, pos.pieceList[pos.sideToMove][0].square) == 0;
+    unmakeMove(pos, move);
     return safe;
 }
 

@@ -6,10 +6,10 @@
 
 namespace tarnwick {
 
-void makeMove(const Move& move);
-void unmakeMove(const Move& move);
+void makeMove(Position& pos, const Move& move);
+void unmakeMove(Position& pos, const Move& move);
 // Whether the generated move of the side to move leaves its own king unattacked: played and taken
 // back again.
-bool leavesKingSafe(const Move& move);
+bool leavesKingSafe(Position& pos, const Move& move);
 
 } // namespace tarnwick

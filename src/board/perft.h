@@ -17,6 +17,6 @@ using PerftRootReport = void (*)(const Move& rootMove, std::uint64_t leaves);
 
 // Leaves `depth` plies below the current position (1 at depth 0). Starts at the root slot; the
 // position and the move stack are as before when it returns. `report` may be null.
-std::uint64_t perft(int depth, PerftRootReport report);
+std::uint64_t perft(Position& pos, int depth, PerftRootReport report);
 
 } // namespace tarnwick

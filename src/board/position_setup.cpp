@@ -49,7 +49,7 @@ static int pieceCodeOfLetter(char letter) {
 // counted down in place, so "8" empties eight squares and the "0" it becomes is skipped; a run of
 // empty squares may cross a rank. Reading stops at the end of the text, leaving the rest empty.
 // Counts the men and the kings of each colour.
-static void readPlacement(int men[2], int kings[2]) {
+static void readPlacement(Position& pos, int men[2], int kings[2]) {
     char* cursor = fenCopy;
     for (int rank = 7; rank >= 0; --rank) {
         for (int file = 0; file < 8; ++file) {
@@ -68,9 +68,9 @@ static void readPlacement(int men[2], int kings[2]) {
                     continue; // '/', blanks, the '0' a digit became, anything else
                 // Bit 5 of the letter is its colour: capitals are white, small letters black.
                 const int colour = (c >> 5) & 1;
-                board[square].piece = static_cast<std::uint8_t>(piece);
-                board[square].colour = static_cast<std::uint8_t>(colour);
-                togglePieceKey(piece, colour, square);
+                pos.board[square].piece = static_cast<std::uint8_t>(piece);
+                pos.board[square].colour = static_cast<std::uint8_t>(colour);
+                togglePieceKey(pos, piece, colour, square);
                 ++men[colour];
                 if (piece == King)
                     ++kings[colour];
@@ -95,7 +95,7 @@ static const char* unrepresentableReason(const int men[2], const int kings[2]) {
 
 // Plays the game moves after "moves ": fields separated by blanks or line feeds; empty fields
 // and malformed moves are skipped by playMoveText.
-static void playMoveList(const char* list) {
+static void playMoveList(Position& pos, const char* list) {
     char field[8];
     const char* cursor = list;
     while (*cursor != 0) {
@@ -106,7 +106,7 @@ static void playMoveList(const char* list) {
             ++cursor;
         }
         field[length] = 0;
-        playMoveText(field);
+        playMoveText(pos, field);
         if (*cursor != 0)
             ++cursor;
     }
@@ -114,23 +114,23 @@ static void playMoveList(const char* list) {
 
 // The castling field: K, Q, k and q give their rights, "-" and any other letter none. A right
 // whose king or rook is not on its original square is dropped.
-static int readCastlingField(const char* field) {
+static int readCastlingField(const Position& pos, const char* field) {
     static constexpr char rightLetters[] = "KQkq"; // in the order of the right bits
     int rights = 0;
     for (; *field != 0; ++field) {
         if (const char* letter = findChar(rightLetters, *field))
             rights |= 1 << (letter - rightLetters);
     }
-    return rights & castlingRightsStanding();
+    return rights & castlingRightsStanding(pos);
 }
 
 // The file of the rook of that colour on its back rank that a letter of a Chess960 castling field
 // names, or -1: K and Q (k and q) the outermost rook on that side of the king (X-FEN), a file
 // letter the rook on that file (Shredder-FEN, and X-FEN for a rook that is not the outermost).
-static int castlingRookFile(int letter, int colour, int kingFile) {
+static int castlingRookFile(const Position& pos, int letter, int colour, int kingFile) {
     const int rank = colour == White ? 0 : 7;
     const auto holdsRook = [&](int file) {
-        const BoardCell& cell = board[makeSquare(file, rank)];
+        const BoardCell& cell = pos.board[makeSquare(file, rank)];
         return cell.piece == Rook && cell.colour == colour;
     };
     if (letter == 'k') {
@@ -151,7 +151,7 @@ static int castlingRookFile(int letter, int colour, int kingFile) {
 // each on the side of the king its rook stands. A right needs the king on its back rank and the
 // rook the letter names; the first letter that gives a side its right counts, and letters that
 // give none are passed over. Sets the castling layout to the kings and rooks found.
-static int readChess960CastlingField(const char* field) {
+static int readChess960CastlingField(Position& pos, const char* field) {
     int kingSquare[2] = {StandardKingSquares[White], StandardKingSquares[Black]};
     int rookSquare[4];
     std::memcpy(rookSquare, StandardRookSquares, sizeof rookSquare);
@@ -159,7 +159,7 @@ static int readChess960CastlingField(const char* field) {
     for (int colour = White; colour <= Black; ++colour) {
         for (int file = 0; file < 8; ++file) {
             const int square = makeSquare(file, colour == White ? 0 : 7);
-            if (board[square].piece == King && board[square].colour == colour) {
+            if (pos.board[square].piece == King && pos.board[square].colour == colour) {
                 kingFile[colour] = file;
                 kingSquare[colour] = square;
             }
@@ -172,7 +172,7 @@ static int readChess960CastlingField(const char* field) {
         if (kingFile[colour] < 0 ||
             (letter != 'k' && letter != 'q' && (letter < 'a' || letter > 'h')))
             continue;
-        const int rookFile = castlingRookFile(letter, colour, kingFile[colour]);
+        const int rookFile = castlingRookFile(pos, letter, colour, kingFile[colour]);
         if (rookFile < 0 || rookFile == kingFile[colour])
             continue;
         const int index = 2 * colour + (rookFile < kingFile[colour] ? 1 : 0);
@@ -181,7 +181,7 @@ static int readChess960CastlingField(const char* field) {
         rights |= 1 << index;
         rookSquare[index] = makeSquare(rookFile, colour == White ? 0 : 7);
     }
-    castling = castlingLayoutOf(kingSquare, rookSquare);
+    pos.castling = castlingLayoutOf(kingSquare, rookSquare);
     return rights;
 }
 
@@ -190,31 +190,31 @@ static int readChess960CastlingField(const char* field) {
 // the capture is generated exactly as after a double step played in the move list. A square on
 // the wrong rank, without the pawn that stepped, with a man on it or on the step's origin, or
 // that no pawn can take on, gives nothing.
-static void recordEnPassantField(const char* field) {
+static void recordEnPassantField(Position& pos, const char* field) {
     if (std::strlen(field) != 2 || field[0] < 'a' || field[0] > 'h')
         return;
-    const int passedRank = sideToMove == White ? 5 : 2; // the sixth or the third rank
+    const int passedRank = pos.sideToMove == White ? 5 : 2; // the sixth or the third rank
     if (field[1] != '1' + passedRank)
         return;
     const int passed = makeSquare(field[0] - 'a', passedRank);
-    const int step = pawnStep[otherSide];
+    const int step = pawnStep[pos.otherSide];
     const int origin = passed - step;
     const int pawn = passed + step;
-    if (board[passed].piece != Empty || board[origin].piece != Empty || board[pawn].piece != Pawn ||
-        board[pawn].colour != otherSide)
+    if (pos.board[passed].piece != Empty || pos.board[origin].piece != Empty ||
+        pos.board[pawn].piece != Pawn || pos.board[pawn].colour != pos.otherSide)
         return;
     int capturers = 0;
     for (const int beside : {pawn - 1, pawn + 1})
-        capturers +=
-            isOnBoard(beside) && board[beside].piece == Pawn && board[beside].colour == sideToMove;
+        capturers += isOnBoard(beside) && pos.board[beside].piece == Pawn &&
+                     pos.board[beside].colour == pos.sideToMove;
     if (capturers == 0)
         return;
-    moveStack[NewestHistorySlot - 1] = SentinelMove;
-    moveStack[NewestHistorySlot] = Move{.to = static_cast<std::int16_t>(pawn),
-                                        .from = static_cast<std::int16_t>(origin),
-                                        .kind = NormalMove,
-                                        .piece = Pawn,
-                                        .captured = Empty};
+    pos.moveStack[NewestHistorySlot - 1] = SentinelMove;
+    pos.moveStack[NewestHistorySlot] = Move{.to = static_cast<std::int16_t>(pawn),
+                                            .from = static_cast<std::int16_t>(origin),
+                                            .kind = NormalMove,
+                                            .piece = Pawn,
+                                            .captured = Empty};
 }
 
 // One field of the FEN text at a time.
@@ -223,19 +223,20 @@ static char fenField[CommandBufferSize];
 // The rights and the en passant square from the FEN's third and fourth fields. The start position
 // has all four rights; a FEN without a castling field has every right its kings and rooks on their
 // original squares allow, in Chess960 those of the outermost rooks ("KQkq").
-static void readRightsFields(bool startPosition) {
+static void readRightsFields(Position& pos, bool startPosition) {
     // The copy still holds the fields after the placement; the move list is not one of them.
     if (char* moves = std::strstr(fenCopy, "moves "))
         *moves = 0;
     const bool hasCastlingField =
         !startPosition && getField(fenField, 3, fenCopy, ' ') == 0 && fenField[0] != 0;
-    castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
-    if (chess960Mode)
-        castlingRights = readChess960CastlingField(hasCastlingField ? fenField : "KQkq");
+    pos.castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
+    if (pos.chess960Mode)
+        pos.castlingRights = readChess960CastlingField(pos, hasCastlingField ? fenField : "KQkq");
     else
-        castlingRights = hasCastlingField ? readCastlingField(fenField) : castlingRightsStanding();
+        pos.castlingRights =
+            hasCastlingField ? readCastlingField(pos, fenField) : castlingRightsStanding(pos);
     if (hasCastlingField && getField(fenField, 4, fenCopy, ' ') == 0)
-        recordEnPassantField(fenField);
+        recordEnPassantField(pos, fenField);
 }
 
 // The side to move is the FEN's second field, "w" or "b"; anything else (or none) is White.
@@ -254,68 +255,68 @@ static int clockOfFen() {
     return clock < 0 ? 0 : clock > MaxHalfmoveClock ? MaxHalfmoveClock : clock;
 }
 
-static void refusePosition(const char* reason) {
-    resetBoard(); // no half-built position survives; positionIsValid is 0
-    positionRefusal = reason;
+static void refusePosition(Position& pos, const char* reason) {
+    resetBoard(pos); // no half-built position survives; positionIsValid is 0
+    pos.positionRefusal = reason;
     if (debugMode.load(std::memory_order_acquire))
         writeLog("Error: position refused - %s", reason);
 }
 
-void setupPosition(const char* text) {
+void setupPosition(Position& pos, const char* text) {
     // Keys are never read from an absent table: build it now if no isready came first.
     if (hashKeys == nullptr)
         buildHashKeys(HashKeyBytes);
     if (hashKeys == nullptr) {
-        refusePosition("no memory for the key table");
+        refusePosition(pos, "no memory for the key table");
         return;
     }
-    positionIsValid = 0;
-    positionRefusal = "";
-    chess960Mode = chess960Option;
+    pos.positionIsValid = 0;
+    pos.positionRefusal = "";
+    pos.chess960Mode = chess960Option;
     // 1. The FEN text, or the start position for anything else.
     const char* fen = startsWithFen(text) ? text + 4 : StartPositionText;
     std::strncpy(fenCopy, fen, sizeof fenCopy - 1);
     fenCopy[sizeof fenCopy - 1] = 0;
     // 2. An empty history below the root slot.
-    for (Move& slot : moveStack)
+    for (Move& slot : pos.moveStack)
         slot = Move{};
-    moveStack[NewestHistorySlot] = SentinelMove;
-    currentSlot = RootSlot;
-    ply = 0;
+    pos.moveStack[NewestHistorySlot] = SentinelMove;
+    pos.currentSlot = RootSlot;
+    pos.ply = 0;
     // 3-4. Side to move and the side key.
-    sideToMove = sideOfFen();
-    halfmoveClock = clockOfFen();
-    otherSide = 1 - sideToMove;
-    lockKey = 0;
-    indexKey = 0;
-    if (sideToMove == Black)
-        toggleSideKey();
+    pos.sideToMove = sideOfFen();
+    pos.halfmoveClock = clockOfFen();
+    pos.otherSide = 1 - pos.sideToMove;
+    pos.lockKey = 0;
+    pos.indexKey = 0;
+    if (pos.sideToMove == Black)
+        toggleSideKey(pos);
     // 5-6. The placement.
-    for (BoardCell& cell : board)
+    for (BoardCell& cell : pos.board)
         cell = BoardCell{};
     int men[2] = {0, 0};
     int kings[2] = {0, 0};
-    readPlacement(men, kings);
+    readPlacement(pos, men, kings);
     if (const char* reason = unrepresentableReason(men, kings)) {
-        refusePosition(reason);
+        refusePosition(pos, reason);
         return;
     }
     // 7.
-    buildPieceLists();
-    readRightsFields(fen == StartPositionText);
-    gamePositionCount = 0;
-    recordGamePosition();
+    buildPieceLists(pos);
+    readRightsFields(pos, fen == StartPositionText);
+    pos.gamePositionCount = 0;
+    recordGamePosition(pos);
     // 8. The game moves, then lists in canonical order again (captured entries gone, promoted
     // men among the officers).
     if (const char* moves = std::strstr(text, "moves ")) {
-        playMoveList(moves + 6);
-        buildPieceLists();
+        playMoveList(pos, moves + 6);
+        buildPieceLists(pos);
         // Keys from scratch: a move with a stray fifth letter changes a man's code in a way the
         // incremental keys do not describe.
-        computeKeysFromScratch(lockKey, indexKey);
-        gamePositions[gamePositionCount - 1] = currentGamePosition();
+        computeKeysFromScratch(pos, pos.lockKey, pos.indexKey);
+        pos.gamePositions[pos.gamePositionCount - 1] = currentGamePosition(pos);
     }
-    positionIsValid = 1;
+    pos.positionIsValid = 1;
 }
 
 } // namespace tarnwick

@@ -8,6 +8,7 @@
 #include "channel/options.h"
 #include "channel/output_log.h"
 #include "platform/platform.h"
+#include "search/search_state.h"
 #include "search/strength_limit.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
@@ -79,12 +80,17 @@ int dispatchCommand() {
     return 1;
 }
 
+// `position` sets up the position of the search that answers the interface's `go`.
+static void setupEnginePosition(const char* text) {
+    setupPosition(mainSearch, text);
+}
+
 void installEngineCallbacks() {
     engineCallbacks.reportBestMove = reportLevelBestMove;
     engineCallbacks.releaseTables = releaseTables;
     engineCallbacks.prepareTables = prepareTables;
     engineCallbacks.think = think;
-    engineCallbacks.setupPosition = setupPosition;
+    engineCallbacks.setupPosition = setupEnginePosition;
     engineCallbacks.applyOption = applyOption;
     engineCallbacks.sendIdentity = sendIdentity;
 }

@@ -148,18 +148,18 @@ static int dataSquare(int square) {
     return fileOf(square) * 8 + rankOf(square);
 }
 
-int probeEndgame() {
+int probeEndgame(const Position& pos) {
     // 1. Two bare kings.
-    if (pieceCount <= 2)
+    if (pos.pieceCount <= 2)
         return 0;
 
     // 2. The one man besides the kings; its colour is the strong side.
     int strong = -1;
     const PieceEntry* man = nullptr;
     for (int c = White; c <= Black && man == nullptr; ++c) {
-        for (int i = 1; i <= lastPieceIndex[c]; ++i) {
-            if (pieceList[c][i].piece != Empty) {
-                man = &pieceList[c][i];
+        for (int i = 1; i <= pos.lastPieceIndex[c]; ++i) {
+            if (pos.pieceList[c][i].piece != Empty) {
+                man = &pos.pieceList[c][i];
                 strong = c;
                 break;
             }
@@ -174,12 +174,12 @@ int probeEndgame() {
 
     // 4. and 5. The key, with the strong side playing up the board; the side bit is 1 when the
     // weak side is to move after this move, that is when the strong side has just moved.
-    int key = dataSquare(pieceList[strong][0].square) * StrongKingUnit +
-              dataSquare(pieceList[1 - strong][0].square) * WeakKingUnit +
+    int key = dataSquare(pos.pieceList[strong][0].square) * StrongKingUnit +
+              dataSquare(pos.pieceList[1 - strong][0].square) * WeakKingUnit +
               dataSquare(man->square) * StrongManUnit;
     if (strong == Black)
         key ^= RankFields;
-    const int weakToMove = strong == sideToMove ? 1 : 0;
+    const int weakToMove = strong == pos.sideToMove ? 1 : 0;
 
     // 6. and 7.
     const int value = endgameLookup(key + weakToMove, man->piece);
@@ -189,11 +189,11 @@ int probeEndgame() {
         return EndgameNoKnowledge;
     // A mate the fifty-move rule would forestall is no mate: the search goes on from here, and a
     // pawn move on the way resets the clock.
-    if (!mateLandsInTime(2 * value + weakToMove - 1))
+    if (!mateLandsInTime(pos, 2 * value + weakToMove - 1))
         return EndgameNoKnowledge;
 
     // 8. Mate in `value` moves of the strong side, counted in plies from the root.
-    const int score = MateScore - (weakToMove + 2 * value + ply);
+    const int score = MateScore - (weakToMove + 2 * value + pos.ply);
     return weakToMove ? score : -score;
 }
 

@@ -2,6 +2,8 @@
 // queen, rook or pawn against king come from "Endgame.bin", loaded whole on first need.
 #pragma once
 
+#include "board/board.h"
+
 namespace tarnwick {
 
 inline constexpr int EndgameFileSize = 425984;
@@ -15,7 +17,7 @@ inline constexpr int MaxThreeMen = 3; // probeEndgame needs no more men than thi
 
 // The value of the position after a move, seen by its mover: 0 a draw, a mate counted in plies
 // from the root, or EndgameNoKnowledge (also for a mate the fifty-move rule would forestall).
-int probeEndgame();
+int probeEndgame(const Position& pos);
 int endgameLookup(int key, int strongPiece);
 // Offset in the file that endgameLookup reads for a key, after normalisation.
 int endgameOffset(int key, int strongPiece);

@@ -50,8 +50,8 @@ static int centreDistanceOf(int square) {
 
 // The king's square from entry 0 of its list, or -1 when the list holds no king there (a position
 // the engine refuses to search, read here without harm).
-static int kingSquareOf(int colour) {
-    const PieceEntry& entry = pieceList[colour][0];
+static int kingSquareOf(const Position& pos, int colour) {
+    const PieceEntry& entry = pos.pieceList[colour][0];
     return entry.piece == King && entry.square >= 0 && entry.square < BoardCells &&
                    isOnBoard(entry.square)
                ? entry.square
@@ -64,7 +64,7 @@ static int neighbourFiles(int fileMask) {
 
 // Step 3: what a square is worth to reach for the colour's pieces: advance into the enemy half,
 // the centre, and (unless the game has reached the endgame) the squares around the enemy king.
-static void fillSquareWeights(int phase, int squareWeights[2][BoardCells]) {
+static void fillSquareWeights(const Position& pos, int phase, int squareWeights[2][BoardCells]) {
     for (int c = White; c <= Black; ++c) {
         for (int s = 0; s < BoardCells; ++s) {
             if (!isOnBoard(s))
@@ -73,7 +73,7 @@ static void fillSquareWeights(int phase, int squareWeights[2][BoardCells]) {
             squareWeights[c][s] = (3 * phase + 24) * advanceWeight[relativeRank(c, s)] / 32 +
                                   (centre > 0 ? centre : 0);
         }
-        const int enemyKing = kingSquareOf(1 - c);
+        const int enemyKing = kingSquareOf(pos, 1 - c);
         if (phase > 0 && enemyKing >= 0) {
             for (int d = 0; d < 8; ++d) {
                 const int t = enemyKing + directions[d];
@@ -87,7 +87,7 @@ static void fillSquareWeights(int phase, int squareWeights[2][BoardCells]) {
 // Step 4: a slider's value on a square is a quarter of the weights along each of its rays. A man
 // that is neither the slider's own kind nor a queen halves every square beyond it (once, however
 // many follow); a pawn ends the ray. The man on the square itself plays no part.
-static void fillSliderValues(const int squareWeights[2][BoardCells],
+static void fillSliderValues(const Position& pos, const int squareWeights[2][BoardCells],
                              int sliderValues[2][2][BoardCells]) {
     for (int s = 0; s < BoardCells; ++s) {
         if (!isOnBoard(s))
@@ -100,7 +100,7 @@ static void fillSliderValues(const int squareWeights[2][BoardCells],
                 bool halved = false;
                 for (int t = s + directions[d]; isOnBoard(t); t += directions[d]) {
                     sum += halved ? squareWeights[c][t] / 2 : squareWeights[c][t];
-                    const int piece = board[t].piece;
+                    const int piece = pos.board[t].piece;
                     if (piece == Pawn)
                         break;
                     if (piece != Empty && piece != ownKind && piece != Queen)
@@ -113,7 +113,7 @@ static void fillSliderValues(const int squareWeights[2][BoardCells],
 }
 
 // Step 5, one entry: the table value of a man of colour c and code piece on square s.
-static int baseTableValue(int c, int piece, int s, int phase, int weakerSide,
+static int baseTableValue(const Position& pos, int c, int piece, int s, int phase, int weakerSide,
                           const int squareWeights[2][BoardCells],
                           const int sliderValues[2][2][BoardCells]) {
     const int f = fileOf(s);
@@ -132,7 +132,8 @@ static int baseTableValue(int c, int piece, int s, int phase, int weakerSide,
             return value;
         }
         // The stronger king walks towards the weaker one and keeps off the rim.
-        const int weakerKing = kingSquareOf(weakerSide) >= 0 ? kingSquareOf(weakerSide) : s;
+        const int weakerKing =
+            kingSquareOf(pos, weakerSide) >= 0 ? kingSquareOf(pos, weakerSide) : s;
         int value = KingDriveBase - 4 * (std::abs(rankOf(s) - rankOf(weakerKing)) +
                                          std::abs(fileOf(s) - fileOf(weakerKing)));
         if (centreDistance[rr] >= 2 || f == 0 || f == 7)
@@ -164,7 +165,7 @@ static int baseTableValue(int c, int piece, int s, int phase, int weakerSide,
 // Step 8: connected pawns, pawns that would be passed on their file, and rooks behind passers.
 // Scanning c's ranks from its own side, `candidates` are the files on which a pawn of o standing
 // on rank r would meet no pawn of c ahead of it or on a neighbouring file.
-static void addPawnStructure(const std::uint8_t pawnRanks[2][9]) {
+static void addPawnStructure(EvaluatedPosition& pos, const std::uint8_t pawnRanks[2][9]) {
     for (int c = White; c <= Black; ++c) {
         const int o = 1 - c;
         int candidates = 0xFF;
@@ -191,12 +192,13 @@ static void addPawnStructure(const std::uint8_t pawnRanks[2][9]) {
                     bonus += 3;
                 if (pawnRanks[c][r] & fileBit)
                     bonus += 2;
-                pieceSquareTable[c][Pawn][q] += static_cast<std::int16_t>(bonus);
+                pos.pieceSquareTable[c][Pawn][q] += static_cast<std::int16_t>(bonus);
                 if (candidates & fileBit)
-                    pieceSquareTable[o][Pawn][q] += static_cast<std::int16_t>(passedPawn[7 - r]);
+                    pos.pieceSquareTable[o][Pawn][q] +=
+                        static_cast<std::int16_t>(passedPawn[7 - r]);
                 if (passedFiles & fileBit) {
-                    pieceSquareTable[White][Rook][q] += PassedFileRookBonus;
-                    pieceSquareTable[Black][Rook][q] += PassedFileRookBonus;
+                    pos.pieceSquareTable[White][Rook][q] += PassedFileRookBonus;
+                    pos.pieceSquareTable[Black][Rook][q] += PassedFileRookBonus;
                 }
             }
         }
@@ -204,7 +206,7 @@ static void addPawnStructure(const std::uint8_t pawnRanks[2][9]) {
 }
 
 // Step 9: a bishop in front of its own unmoved centre pawn shuts itself in.
-static void addBlockedBishops() {
+static void addBlockedBishops(EvaluatedPosition& pos) {
     static constexpr struct {
         int colour;
         int pawnSquare;
@@ -214,30 +216,30 @@ static void addBlockedBishops() {
                    {Black, makeSquare(3, 6), makeSquare(3, 5)},
                    {Black, makeSquare(4, 6), makeSquare(4, 5)}};
     for (const auto& block : blocks) {
-        const BoardCell& cell = board[block.pawnSquare];
+        const BoardCell& cell = pos.board[block.pawnSquare];
         if (cell.piece == Pawn && cell.colour == block.colour)
-            pieceSquareTable[block.colour][Bishop][block.bishopSquare] -= BlockedBishopPenalty;
+            pos.pieceSquareTable[block.colour][Bishop][block.bishopSquare] -= BlockedBishopPenalty;
     }
 }
 
-void resetEvaluation() {
-    std::memset(pieceSquareTable, 0, sizeof pieceSquareTable);
-    std::memset(pawnMaskStack, 0, sizeof pawnMaskStack);
-    rootPhase = 0;
-    rootWeakerSide = NoColour;
+void resetEvaluation(EvaluatedPosition& pos) {
+    std::memset(pos.pieceSquareTable, 0, sizeof pos.pieceSquareTable);
+    std::memset(pos.pawnMaskStack, 0, sizeof pos.pawnMaskStack);
+    pos.rootPhase = 0;
+    pos.rootWeakerSide = NoColour;
     resetEndgameData();
 }
 
-int prepareRootEvaluation() {
+int prepareRootEvaluation(EvaluatedPosition& pos) {
     // 1. Material and phase.
     int total = 0;
     int balance = 0;
     for (int s = 0; s < BoardCells; ++s) {
-        if (!isOnBoard(s) || board[s].piece == Empty || board[s].piece == King)
+        if (!isOnBoard(s) || pos.board[s].piece == Empty || pos.board[s].piece == King)
             continue;
-        const int value = pieceValue[board[s].piece];
+        const int value = pieceValue[pos.board[s].piece];
         total += value;
-        balance += board[s].colour == White ? value : -value;
+        balance += pos.board[s].colour == White ? value : -value;
     }
     const int phase = total < EndgameMaterial ? 0 : (total - EndgameMaterial) / PhaseUnit;
 
@@ -247,38 +249,38 @@ int prepareRootEvaluation() {
     int weakerSide = NoColour;
     if (poorerMaterial <= WeakerSideMaterialLimit && gap >= WeakerSideGapLimit)
         weakerSide = balance > 0 ? Black : White;
-    rootPhase = phase;
-    rootWeakerSide = weakerSide;
+    pos.rootPhase = phase;
+    pos.rootWeakerSide = weakerSide;
 
     // 3. and 4. The working tables of this call.
     int squareWeights[2][BoardCells]{};
     int sliderValues[2][2][BoardCells]{};
-    fillSquareWeights(phase, squareWeights);
-    fillSliderValues(squareWeights, sliderValues);
+    fillSquareWeights(pos, phase, squareWeights);
+    fillSliderValues(pos, squareWeights, sliderValues);
 
     // 5. Every entry of every man on every square is rewritten.
-    std::memset(pieceSquareTable, 0, sizeof pieceSquareTable);
+    std::memset(pos.pieceSquareTable, 0, sizeof pos.pieceSquareTable);
     for (int s = 0; s < BoardCells; ++s) {
         if (!isOnBoard(s))
             continue;
         for (int c = White; c <= Black; ++c) {
             for (int piece = King; piece <= Pawn; ++piece)
-                pieceSquareTable[c][piece][s] = static_cast<std::int16_t>(
-                    baseTableValue(c, piece, s, phase, weakerSide, squareWeights, sliderValues));
+                pos.pieceSquareTable[c][piece][s] = static_cast<std::int16_t>(baseTableValue(
+                    pos, c, piece, s, phase, weakerSide, squareWeights, sliderValues));
         }
     }
 
     // 6. Pawn files by relative rank; index 8 stays empty as the rank beyond the seventh.
     std::uint8_t pawnRanks[2][9]{};
     for (int s = 0; s < BoardCells; ++s) {
-        if (isOnBoard(s) && board[s].piece == Pawn) {
-            const int c = board[s].colour;
+        if (isOnBoard(s) && pos.board[s].piece == Pawn) {
+            const int c = pos.board[s].colour;
             pawnRanks[c][relativeRank(c, s)] |= static_cast<std::uint8_t>(1 << fileOf(s));
         }
     }
 
     // 7. The root pawn record: a file seen again on a later rank is doubled.
-    PawnFileMasks& root = pawnMaskStack[0];
+    PawnFileMasks& root = pos.pawnMaskStack[0];
     for (int c = White; c <= Black; ++c) {
         int files = 0;
         int doubled = 0;
@@ -291,19 +293,19 @@ int prepareRootEvaluation() {
     }
 
     // 8. and 9.
-    addPawnStructure(pawnRanks);
-    addBlockedBishops();
+    addPawnStructure(pos, pawnRanks);
+    addBlockedBishops(pos);
 
     // 10. The root score from the side to move.
-    const int s = sideToMove;
-    const int x = otherSide;
+    const int s = pos.sideToMove;
+    const int x = pos.otherSide;
     int score = pawnStructurePenalty(root, x) - pawnStructurePenalty(root, s);
     for (int square = 0; square < BoardCells; ++square) {
-        if (!isOnBoard(square) || board[square].piece == Empty)
+        if (!isOnBoard(square) || pos.board[square].piece == Empty)
             continue;
-        const int piece = board[square].piece;
-        const int colour = board[square].colour;
-        const int value = pieceSquareTable[colour][piece][square] + pieceValue[piece];
+        const int piece = pos.board[square].piece;
+        const int colour = pos.board[square].colour;
+        const int value = pos.pieceSquareTable[colour][piece][square] + pieceValue[piece];
         score += colour == s ? value : -value;
     }
     return score;

@@ -2,15 +2,13 @@
 // root position and returns its score from the side to move.
 #pragma once
 
+#include "eval/static_evaluation.h"
+
 namespace tarnwick {
 
-// Results besides the tables, kept for the developer tool's eval dump.
-inline constinit int rootPhase = 0;
-inline constinit int rootWeakerSide = -1; // a colour, or -1 for none
-
-int prepareRootEvaluation();
+int prepareRootEvaluation(EvaluatedPosition& pos);
 
 // Clears the tables, the pawn-mask stack, the root results and the endgame data (tests).
-void resetEvaluation();
+void resetEvaluation(EvaluatedPosition& pos);
 
 } // namespace tarnwick

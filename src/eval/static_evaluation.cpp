@@ -40,53 +40,55 @@ int pawnStructurePenalty(const PawnFileMasks& record, int colour) {
 }
 
 // The record the move of the current ply changes, and the one before it, which never changes.
-static PawnFileMasks& currentRecord() {
-    return pawnRecordOfPly(ply);
+static PawnFileMasks& currentRecord(EvaluatedPosition& pos) {
+    return pawnRecordOfPly(pos, pos.ply);
 }
-static const PawnFileMasks& parentRecord() {
-    return pawnMaskStack[ply];
+static const PawnFileMasks& parentRecord(EvaluatedPosition& pos) {
+    return pos.pawnMaskStack[pos.ply];
 }
 
-int removePawnFromFile(int colour, int square) {
-    PawnFileMasks& record = currentRecord();
+int removePawnFromFile(EvaluatedPosition& pos, int colour, int square) {
+    PawnFileMasks& record = currentRecord(pos);
     const int fileBit = 1 << (square & 7);
     // A doubled file stays occupied by the pawn left behind.
     record.files[colour] =
         static_cast<std::uint8_t>((record.files[colour] & ~fileBit) | record.doubled[colour]);
     record.doubled[colour] = static_cast<std::uint8_t>(record.doubled[colour] & ~fileBit);
-    return pawnStructurePenalty(parentRecord(), colour) - pawnStructurePenalty(record, colour);
+    return pawnStructurePenalty(parentRecord(pos), colour) - pawnStructurePenalty(record, colour);
 }
 
-int evaluateMove() {
-    const Move& move = moveStack[currentSlot];
-    const int s = sideToMove;
-    const int x = otherSide;
+int evaluateMove(EvaluatedPosition& pos) {
+    const Move& move = pos.moveStack[pos.currentSlot];
+    const int s = pos.sideToMove;
+    const int x = pos.otherSide;
     const int to = move.to;
     const int from = move.from;
     const int piece = move.piece;
 
     // 1. The man moves from its origin's table entry to its destination's.
-    int change = pieceSquareTable[s][piece][to] - pieceSquareTable[s][piece][from];
+    int change = pos.pieceSquareTable[s][piece][to] - pos.pieceSquareTable[s][piece][from];
 
     // 2. What the move's kind adds: the pawn taken in passing, the pawn turned into an officer, or
     // the castling rook with the castling bonus.
     switch (move.kind) {
     case EnPassant:
-        change += pieceSquareTable[x][Pawn][to - pawnStep[s]] + pieceValue[Pawn];
+        change += pos.pieceSquareTable[x][Pawn][to - pawnStep[s]] + pieceValue[Pawn];
         break;
     case Promotion:
-        change += removePawnFromFile(s, from) +
-                  (pieceSquareTable[s][piece][from] + pieceValue[piece]) -
-                  (pieceSquareTable[s][Pawn][from] + pieceValue[Pawn]);
+        change += removePawnFromFile(pos, s, from) +
+                  (pos.pieceSquareTable[s][piece][from] + pieceValue[piece]) -
+                  (pos.pieceSquareTable[s][Pawn][from] + pieceValue[Pawn]);
         break;
     case CastleKingSide: // the rook from its square (h1 in standard chess) to beside the king
-        change += pieceSquareTable[s][Rook][to - 1] -
-                  pieceSquareTable[s][Rook][to + castling.rookOffset[castlingIndex(s, move.kind)]] +
+        change += pos.pieceSquareTable[s][Rook][to - 1] -
+                  pos.pieceSquareTable[s][Rook]
+                                      [to + pos.castling.rookOffset[castlingIndex(s, move.kind)]] +
                   KingSideCastlingBonus;
         break;
     case CastleQueenSide:
-        change += pieceSquareTable[s][Rook][to + 1] -
-                  pieceSquareTable[s][Rook][to + castling.rookOffset[castlingIndex(s, move.kind)]] +
+        change += pos.pieceSquareTable[s][Rook][to + 1] -
+                  pos.pieceSquareTable[s][Rook]
+                                      [to + pos.castling.rookOffset[castlingIndex(s, move.kind)]] +
                   QueenSideCastlingBonus;
         break;
     default:
@@ -96,12 +98,12 @@ int evaluateMove() {
     // 3. The captured man's value and table entry change hands.
     const int captured = move.captured;
     if (captured != 0)
-        change += pieceSquareTable[x][captured][to] + pieceValue[captured];
+        change += pos.pieceSquareTable[x][captured][to] + pieceValue[captured];
 
     // 4. A pawn that captured changed its file: it may double the file it reaches and clear the
     // one it left.
     if (piece == Pawn && (captured != 0 || move.kind != NormalMove)) {
-        PawnFileMasks& record = currentRecord();
+        PawnFileMasks& record = currentRecord(pos);
         const int toBit = 1 << (to & 7);
         const int fromBit = 1 << (from & 7);
         int files = record.files[s];
@@ -111,13 +113,13 @@ int evaluateMove() {
         doubled &= ~fromBit;
         record.files[s] = static_cast<std::uint8_t>(files);
         record.doubled[s] = static_cast<std::uint8_t>(doubled);
-        change += pawnStructurePenalty(parentRecord(), s) - pawnStructurePenalty(record, s);
+        change += pawnStructurePenalty(parentRecord(pos), s) - pawnStructurePenalty(record, s);
     }
 
     // 5. A pawn taken leaves the opponent's structure; its gain counts against the mover. The pawn
     // taken in passing stands on the destination's file as well.
     if (captured == Pawn || move.kind == EnPassant)
-        change -= removePawnFromFile(x, to);
+        change -= removePawnFromFile(pos, x, to);
 
     return change;
 }

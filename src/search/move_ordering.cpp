@@ -2,6 +2,8 @@
 // isMoveValid first checks that it still fits the position.
 #include "search/move_ordering.h"
 
+#include "search/search_state.h"
+
 namespace tarnwick {
 
 void clearKillers(Move table[KillerPlies][2]) {
@@ -11,9 +13,9 @@ void clearKillers(Move table[KillerPlies][2]) {
     }
 }
 
-void storeKiller(const Move* move) {
-    const Move& prev = moveStack[currentSlot - 1];
-    Move* row = killers[ply];
+void storeKiller(SearchState& search, const Move* move) {
+    const Move& prev = search.moveStack[search.currentSlot - 1];
+    Move* row = search.killers[search.ply];
     // 1. No move, a capture of the man that just moved (the recapture stage tries those first
     //    anyway) and en passant (never valid in a sibling) are not worth remembering.
     if (move->piece == 0 || move->to == prev.to || move->kind == EnPassant)

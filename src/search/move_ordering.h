@@ -8,17 +8,17 @@ namespace tarnwick {
 
 inline constexpr int KillerPlies = 63; // plies 0 to 62
 
-// Slot 0 the most recent; an empty slot holds SentinelMove.
-inline constinit Move killers[KillerPlies][2]{};
-
+// A killer table holds slot 0 the most recent; an empty slot holds SentinelMove.
 inline bool isEmptyKiller(const Move& move) {
     return move.kind == Sentinel;
 }
 
-// Remembers the cut-off move of the node at `ply`.
-void storeKiller(const Move* move);
+struct SearchState;
 
-// Empties every slot of a killer table (the global one, or a root move's copy).
+// Remembers the cut-off move of the node at the search's ply.
+void storeKiller(SearchState& search, const Move* move);
+
+// Empties every slot of a killer table (a search's, or a root move's copy).
 void clearKillers(Move table[KillerPlies][2]);
 
 } // namespace tarnwick

@@ -34,11 +34,12 @@ struct SearchFrame {
     std::uint8_t inCheck;     // 1 when the side to move here is in check
 };
 
-inline constinit SearchFrame frames[FrameCount]{};
-inline constinit int selDepth = 0;
+struct SearchState;
 
-int searchNode(int alpha, int beta, int depth, int parentScore, Move* parentLine, int inCheck);
-int searchMove(SearchFrame* frame);
-void generateNodeMoves(SearchFrame* frame);
+int searchNode(SearchState& search, int alpha, int beta, int depth, int parentScore,
+               Move* parentLine, int inCheck);
+// The generators' callback of the search: `pos` is the position of a SearchState.
+int searchMove(Position& pos, SearchFrame* frame);
+void generateNodeMoves(SearchState& search, SearchFrame* frame);
 
 } // namespace tarnwick

@@ -12,20 +12,20 @@ static bool isIrreversible(const Move& move) {
     return move.piece == Pawn || move.captured != 0 || move.kind != NormalMove;
 }
 
-int isRepetition(int atRoot) {
-    const int n = currentSlot;
+int isRepetition(const Position& pos, int atRoot) {
+    const int n = pos.currentSlot;
     // 1. Boundary L: no move at or below it takes part. Inside the tree only the last four moves
     //    are looked at; at the root the whole reversible stretch of the game history is.
     int boundary;
     if (!atRoot) {
         for (int k = n; k > n - 4; --k) {
-            if (isIrreversible(moveStack[k]))
+            if (isIrreversible(pos.moveStack[k]))
                 return 0;
         }
         boundary = n - 4;
     } else {
         boundary = n;
-        while (boundary > 0 && !isIrreversible(moveStack[boundary]))
+        while (boundary > 0 && !isIrreversible(pos.moveStack[boundary]))
             --boundary;
         if (boundary > n - 4)
             return 0;
@@ -34,11 +34,11 @@ int isRepetition(int atRoot) {
     int candidate = n - 4;
     // 3. Every man moved since the candidate must stand where it stood at the candidate moment.
     for (int m = n; m > candidate; --m) {
-        const int target = moveStack[m].to;
+        const int target = pos.moveStack[m].to;
         // 3.1 A man that moved on later is checked at its last move.
         bool movedOn = false;
         for (int later = m + 2; later <= n; later += 2) {
-            if (moveStack[later].from == target) {
+            if (pos.moveStack[later].from == target) {
                 movedOn = true;
                 break;
             }
@@ -47,13 +47,13 @@ int isRepetition(int atRoot) {
             continue;
         // 3.2 Trace the man back through its own side's moves to the latest moment, not after
         //     the candidate, at which it stood on its present square.
-        int square = moveStack[m].from;
+        int square = pos.moveStack[m].from;
         int moment = 0;
         for (int k = m - 2;; k -= 2) {
             if (k <= boundary)
                 return 0; // not back on its square since the boundary
-            if (moveStack[k].to == square)
-                square = moveStack[k].from;
+            if (pos.moveStack[k].to == square)
+                square = pos.moveStack[k].from;
             moment = k - 1;
             if (square == target && moment <= candidate + 1)
                 break;

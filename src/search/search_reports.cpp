@@ -14,6 +14,7 @@
 #include "channel/output_log.h"
 #include "eval/endgame_data.h"
 #include "search/repetition.h"
+#include "search/search_state.h"
 #include "search/think_driver.h"
 #include "search/time_control.h"
 #include "search/transposition_table.h"
@@ -39,12 +40,12 @@ void formatScoreText(char* text, int size, int score, int bound) {
     }
 }
 
-void formatLineText(char* text, int size, const Move* line) {
+void formatLineText(const Position& pos, char* text, int size, const Move* line) {
     int used = 0;
     text[0] = 0;
     for (int k = 0; k < ReportedLineMoves && line[k].kind != Sentinel; ++k) {
         const int written = std::snprintf(text + used, size - used, "%s%s", k == 0 ? " pv " : " ",
-                                          moveToText(line[k]).text);
+                                          moveToText(pos, line[k]).text);
         if (written < 0 || written >= size - used)
             break;
         used += written;
@@ -56,21 +57,21 @@ void formatLineText(char* text, int size, const Move* line) {
 static PackedMove wantedMove = 0;
 static Move foundMove{};
 
-static int stopAtWantedMove(SearchFrame*) {
-    const Move& move = moveStack[currentSlot];
+static int stopAtWantedMove(Position& pos, SearchFrame*) {
+    const Move& move = pos.moveStack[pos.currentSlot];
     if (packMove(move) != wantedMove)
         return 0;
     foundMove = move;
-    return leavesKingSafe(move) ? 1 : 0;
+    return leavesKingSafe(pos, move) ? 1 : 0;
 }
 
 // Finds the legal move of the position that packs to `wanted`; false when there is none.
-static bool findLegalMove(PackedMove wanted, Move& found) {
+static bool findLegalMove(Position& pos, PackedMove wanted, Move& found) {
     wantedMove = wanted;
-    const MoveCallback saved = moveCallback;
-    moveCallback = stopAtWantedMove;
-    const int stopped = wanted != 0 ? generateAllMoves(nullptr) : 0;
-    moveCallback = saved;
+    const MoveCallback saved = pos.moveCallback;
+    pos.moveCallback = stopAtWantedMove;
+    const int stopped = wanted != 0 ? generateAllMoves(pos, nullptr) : 0;
+    pos.moveCallback = saved;
     found = foundMove;
     return stopped != 0;
 }
@@ -79,12 +80,13 @@ static bool findLegalMove(PackedMove wanted, Move& found) {
 // generation: the winner's move to the shortest mate, the loser's longest defence.
 static int bestEndgameValue = 0;
 
-static int keepBestEndgameMove(SearchFrame*) {
-    const Move& move = moveStack[currentSlot];
-    makeMove(move);
-    const bool legal = isSquareAttacked(otherSide, pieceList[sideToMove][0].square) == 0;
-    const int value = legal ? probeEndgame() : EndgameNoKnowledge;
-    unmakeMove(move);
+static int keepBestEndgameMove(Position& pos, SearchFrame*) {
+    const Move& move = pos.moveStack[pos.currentSlot];
+    makeMove(pos, move);
+    const bool legal =
+        isSquareAttacked(pos, pos.otherSide, pos.pieceList[pos.sideToMove][0].square) == 0;
+    const int value = legal ? probeEndgame(pos) : EndgameNoKnowledge;
+    unmakeMove(pos, move);
     if (value != EndgameNoKnowledge && (foundMove.piece == 0 || value > bestEndgameValue)) {
         foundMove = move;
         bestEndgameValue = value;
@@ -93,21 +95,21 @@ static int keepBestEndgameMove(SearchFrame*) {
 }
 
 // Finds the endgame data's best move in a position of three men; false when there is none.
-static bool findEndgameMove(Move& found) {
+static bool findEndgameMove(Position& pos, Move& found) {
     foundMove = Move{};
-    const MoveCallback saved = moveCallback;
-    moveCallback = keepBestEndgameMove;
-    generateAllMoves(nullptr);
-    moveCallback = saved;
+    const MoveCallback saved = pos.moveCallback;
+    pos.moveCallback = keepBestEndgameMove;
+    generateAllMoves(pos, nullptr);
+    pos.moveCallback = saved;
     found = foundMove;
     return found.piece != 0;
 }
 
 // The move that continues a line beyond the search's own: the table's, else the one an earlier
 // shown line played here.
-static PackedMove continuationMove() {
-    const PackedMove stored = ttStoredMove();
-    return stored != 0 ? stored : rememberedLineMove();
+static PackedMove continuationMove(const Position& pos) {
+    const PackedMove stored = ttStoredMove(pos);
+    return stored != 0 ? stored : rememberedLineMove(pos);
 }
 
 static bool repeatsLinePosition(const GamePosition* seen, int length) {
@@ -120,10 +122,10 @@ static bool repeatsLinePosition(const GamePosition* seen, int length) {
 
 // How often the position after `length` moves of the line has occurred: in the game before the
 // root (whose own record is the line's first position) and along the line.
-static int occurrences(const GamePosition* seen, int length) {
+static int occurrences(const Position& pos, const GamePosition* seen, int length) {
     int count = 0;
-    for (int k = 0; k < gamePositionCount - 1; ++k)
-        count += gamePositions[k] == seen[length];
+    for (int k = 0; k < pos.gamePositionCount - 1; ++k)
+        count += pos.gamePositions[k] == seen[length];
     for (int k = 0; k <= length; ++k)
         count += seen[k] == seen[length];
     return count;
@@ -132,33 +134,33 @@ static int occurrences(const GamePosition* seen, int length) {
 // Each move of the line is played on the board and taken back again. The line ends where the
 // search scored a position without searching it: a repetition, the fifty-move rule, a draw of the
 // endgame data. From a mate the endgame data know it goes on with their moves to the mate.
-void lineForReport(const Move* own, int depth, Move* shown) {
+void lineForReport(Position& pos, const Move* own, int depth, Move* shown) {
     GamePosition seen[LineSlots];
-    seen[0] = currentGamePosition();
+    seen[0] = currentGamePosition(pos);
     int length = 0;
     bool ownLeft = true;
     bool endgameMate = false;
-    while (positionIsValid && tablesArePresent() && length < ReportedLineMoves) {
+    while (pos.positionIsValid && tablesArePresent() && length < ReportedLineMoves) {
         ownLeft = ownLeft && own[length].kind != Sentinel;
         Move move;
         bool found = false;
         if (endgameMate)
-            found = findEndgameMove(move);
+            found = findEndgameMove(pos, move);
         else if (ownLeft)
-            found = findLegalMove(packMove(own[length]), move);
+            found = findLegalMove(pos, packMove(own[length]), move);
         else if (length < depth && !repeatsLinePosition(seen, length))
-            found = findLegalMove(continuationMove(), move);
+            found = findLegalMove(pos, continuationMove(pos), move);
         if (!found)
             break;
-        moveStack[currentSlot] = move;
-        makeMove(move);
-        const bool repeats = isRepetition(length == 0) != 0;
-        const int endgame = pieceCount <= MaxThreeMen ? probeEndgame() : EndgameNoKnowledge;
-        std::swap(sideToMove, otherSide);
-        ++currentSlot;
+        pos.moveStack[pos.currentSlot] = move;
+        makeMove(pos, move);
+        const bool repeats = isRepetition(pos, length == 0) != 0;
+        const int endgame = pos.pieceCount <= MaxThreeMen ? probeEndgame(pos) : EndgameNoKnowledge;
+        std::swap(pos.sideToMove, pos.otherSide);
+        ++pos.currentSlot;
         shown[length++] = move;
-        seen[length] = currentGamePosition();
-        if (repeats || halfmoveClock >= FiftyMoveLimit || occurrences(seen, length) >= 3)
+        seen[length] = currentGamePosition(pos);
+        if (repeats || pos.halfmoveClock >= FiftyMoveLimit || occurrences(pos, seen, length) >= 3)
             break;
         if (endgame != EndgameNoKnowledge) {
             if (!showsAsMate(endgame))
@@ -167,33 +169,34 @@ void lineForReport(const Move* own, int depth, Move* shown) {
         }
     }
     for (int k = length - 1; k >= 0; --k) {
-        --currentSlot;
-        std::swap(sideToMove, otherSide);
-        unmakeMove(shown[k]);
+        --pos.currentSlot;
+        std::swap(pos.sideToMove, pos.otherSide);
+        unmakeMove(pos, shown[k]);
     }
     shown[length] = SentinelMove;
 }
 
-void rememberShownLine(const Move* own, int depth) {
+void rememberShownLine(Position& pos, const Move* own, int depth) {
     Move shown[LineSlots];
-    lineForReport(own, depth, shown);
+    lineForReport(pos, own, depth, shown);
     int length = 0;
     for (; shown[length].kind != Sentinel; ++length) {
-        rememberLineMove(packMove(shown[length]));
-        makeMove(shown[length]);
-        std::swap(sideToMove, otherSide);
+        rememberLineMove(pos, packMove(shown[length]));
+        makeMove(pos, shown[length]);
+        std::swap(pos.sideToMove, pos.otherSide);
     }
     while (length > 0) {
-        std::swap(sideToMove, otherSide);
-        unmakeMove(shown[--length]);
+        std::swap(pos.sideToMove, pos.otherSide);
+        unmakeMove(pos, shown[--length]);
     }
 }
 
 // One `info depth` line for the line a report shows and its value; `rank` 0 leaves the multipv
 // field out.
-static void sendInfoLine(const Move* line, int depth, int score, int bound, int rank) {
+static void sendInfoLine(SearchState& search, const Move* line, int depth, int score, int bound,
+                         int rank) {
     // 1.-3. Nodes, elapsed time and a speed that is a multiple of 1000 (the division first).
-    const unsigned long long nodes = nodeCount();
+    const unsigned long long nodes = nodeCount(search);
     const std::uint32_t elapsed = elapsedMilliseconds();
     const unsigned long long nps = elapsed != 0 ? nodes / elapsed * 1000 : 0;
     // 4. The score, after the line's rank when several lines are shown.
@@ -206,9 +209,9 @@ static void sendInfoLine(const Move* line, int depth, int score, int bound, int 
     formatScoreText(scoreText + used, static_cast<int>(sizeof scoreText) - used, score, bound);
     // 5. The line.
     char lineText[ReportedLineMoves * 6 + 16];
-    formatLineText(lineText, sizeof lineText, line);
+    formatLineText(search, lineText, sizeof lineText, line);
     // 6. One line to the interface.
-    sendLine("info depth %d seldepth %d %s time %u nodes %llu nps %llu%s", depth, selDepth,
+    sendLine("info depth %d seldepth %d %s time %u nodes %llu nps %llu%s", depth, search.selDepth,
              scoreText, elapsed, nodes, nps, lineText);
 }
 
@@ -216,23 +219,23 @@ static int rankOfBestLine() {
     return searchRequest.multiPv > 1 ? 1 : 0;
 }
 
-void reportInfo(int bound) {
+void reportInfo(SearchState& search, int bound) {
     if (quietReports)
         return;
     // The line from one consistent copy of rootLine.
     Move line[LineSlots];
-    copyRootLine(line);
+    copyRootLine(search, line);
     Move shown[LineSlots];
-    lineForReport(line, iterationDepth, shown);
-    sendInfoLine(shown, iterationDepth, rootScore, bound, rankOfBestLine());
+    lineForReport(search, line, search.iterationDepth, shown);
+    sendInfoLine(search, shown, search.iterationDepth, search.rootScore, bound, rankOfBestLine());
 }
 
-void reportRankedLine(int rank, int score, const Move* line) {
+void reportRankedLine(SearchState& search, int rank, int score, const Move* line) {
     if (quietReports)
         return;
     Move shown[LineSlots];
-    lineForReport(line, iterationDepth, shown);
-    sendInfoLine(shown, iterationDepth, score, 0, rank);
+    lineForReport(search, line, search.iterationDepth, shown);
+    sendInfoLine(search, shown, search.iterationDepth, score, 0, rank);
 }
 
 void reportRootWithoutMove(int inCheck) {
@@ -241,20 +244,22 @@ void reportRootWithoutMove(int inCheck) {
 }
 
 void reportBestMove(int stopped) {
+    SearchState& search = mainSearch;
     // 1. Both moves come from one copy, taken while think cannot be writing a new line.
     Move line[LineSlots];
-    copyRootLine(line);
+    copyRootLine(search, line);
     // 2. After a completed search, a last exact report of the line as far as the last complete
     //    iteration, which also gives the expected reply. A root without a legal move has had its
     //    report.
     Move shown[LineSlots] = {SentinelMove, SentinelMove};
-    if (stopped == 0 && !rootWithoutMove) {
-        lineForReport(line, completedDepth, shown);
+    if (stopped == 0 && !search.rootWithoutMove) {
+        lineForReport(search, line, search.completedDepth, shown);
         if (!quietReports)
-            sendInfoLine(shown, completedDepth, rootScore, 0, rankOfBestLine());
+            sendInfoLine(search, shown, search.completedDepth, search.rootScore, 0,
+                         rankOfBestLine());
     }
     char bestText[8];
-    std::snprintf(bestText, sizeof bestText, "%s", moveToText(line[0]).text);
+    std::snprintf(bestText, sizeof bestText, "%s", moveToText(search, line[0]).text);
     // 3. No best move: no legal move, no search yet, or a refused position.
     if (bestText[0] == 0) {
         sendLine("bestmove 0000");
@@ -263,7 +268,7 @@ void reportBestMove(int stopped) {
     // 4.-5. The expected reply only after a completed search; never after a stop.
     char ponderText[8] = "";
     if (stopped == 0 && shown[0] == line[0])
-        std::snprintf(ponderText, sizeof ponderText, "%s", moveToText(shown[1]).text);
+        std::snprintf(ponderText, sizeof ponderText, "%s", moveToText(search, shown[1]).text);
     if (ponderText[0] != 0)
         sendLine("bestmove %s ponder %s", bestText, ponderText);
     else

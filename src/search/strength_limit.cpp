@@ -11,6 +11,7 @@
 #include "channel/dispatcher.h"
 #include "channel/options.h"
 #include "search/search_reports.h"
+#include "search/search_state.h"
 #include "search/think_driver.h"
 
 namespace tarnwick {
@@ -96,19 +97,20 @@ int linesToSearch(int requested) {
     return requested > searchLevel.lines ? requested : searchLevel.lines;
 }
 
-void chooseLevelMove(int ranked) {
+void chooseLevelMove(const SearchState& search, int ranked) {
     if (searchLevel.elo == 0 || ranked == 0)
         return;
     // 1. The candidates: the ranked moves within the margin of the best (the list is sorted).
     //    Each weighs the square of its distance from the margin's edge, so the best move weighs
     //    most and one at the edge next to nothing. A mate outweighs every margin.
-    const int best = rootMoves[0].score;
+    const int best = search.rootMoves[0].score;
     const int margin = searchLevel.marginCp * 256 / 100;
     std::int64_t weights[MaxRootMoves];
     std::int64_t total = 0;
     int candidates = 0;
-    for (; candidates < ranked && best - rootMoves[candidates].score <= margin; ++candidates) {
-        const std::int64_t room = margin - (best - rootMoves[candidates].score) + 1;
+    for (; candidates < ranked && best - search.rootMoves[candidates].score <= margin;
+         ++candidates) {
+        const std::int64_t room = margin - (best - search.rootMoves[candidates].score) + 1;
         weights[candidates] = room * room;
         total += room * room;
     }
@@ -119,8 +121,8 @@ void chooseLevelMove(int ranked) {
         pick -= weights[chosen++];
     const std::lock_guard<std::mutex> guard(levelChoiceLock);
     for (int k = 0; k < LineSlots; ++k)
-        levelChoice.line[k] = rootMoves[chosen].line[k];
-    levelChoice.score = rootMoves[chosen].score;
+        levelChoice.line[k] = search.rootMoves[chosen].line[k];
+    levelChoice.score = search.rootMoves[chosen].score;
     levelChoice.present = 1;
 }
 
@@ -131,11 +133,11 @@ void reportLevelBestMove(int stopped) {
         choice = levelChoice;
     }
     if (choice.present) {
-        setRootLine(choice.line);
+        setRootLine(mainSearch, choice.line);
         // A stopped search may still be unwinding on the main thread, and its report shows no
         // value anyway.
         if (stopped == 0)
-            rootScore = choice.score;
+            mainSearch.rootScore = choice.score;
     }
     reportBestMove(stopped);
 }

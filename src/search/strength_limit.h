@@ -9,6 +9,8 @@
 
 namespace tarnwick {
 
+struct SearchState;
+
 // What a level allows; levels between two rows of the table take values between theirs.
 struct StrengthLevel {
     int elo;
@@ -30,7 +32,7 @@ void limitSearchToLevel();
 int linesToSearch(int requested);
 // After each completed iteration that ranked `ranked` root moves with exact values at the front
 // of the list: at a limited strength, picks the move to play among them.
-void chooseLevelMove(int ranked);
+void chooseLevelMove(const SearchState& search, int ranked);
 // The `bestmove` entry point: the level's choice, when there is one, takes the place of the
 // search's best line (and its value, in the last `info` line after a search that was not
 // stopped), then the line is reported as usual.

@@ -22,30 +22,21 @@ struct RootMove {
     Move killers[KillerPlies][2];
 };
 
-inline constinit RootMove rootMoves[MaxRootMoves]{};
-inline constinit int rootMoveCount = 0;
-inline constinit int iterationDepth = 0;
-inline constinit int completedDepth = 0;  // the last iteration completed by the current search
-inline constinit int rootWithoutMove = 0; // 1 when the current search's root has no legal move
+struct SearchState;
 
-// The line of the best move (slot 0 the best move, slot 1 the expected reply) and its value from
-// the root side's view. rootLine starts out as SentinelMove so that no report ever shows a line
-// of empty moves. Only think writes them, through setRootLine, on the main thread; at a limited
-// strength the `bestmove` report puts the level's choice in their place (strength_limit.h).
-inline constinit Move rootLine[LineSlots]{SentinelMove};
-inline constinit int rootScore = 0;
-
+// The engine entry point of `go`: the search of the interface's position, mainSearch.
 void think();
-void generateRootMoves(SearchFrame* frame);
-int collectRootMove(SearchFrame* frame);
-void sortRootMoves();
+void generateRootMoves(SearchState& search, SearchFrame* frame);
+int collectRootMove(Position& pos, SearchFrame* frame);
+void sortRootMoves(SearchState& search);
 
-// rootLine is read by the reader thread (for `stop`) while think may be writing it: writes and
-// whole-line copies go through one small lock, taken only when the best line changes.
-void setRootLine(const Move* line);
-void copyRootLine(Move* line);
+// The main search's rootLine is read by the reader thread (for `stop`) while think may be writing
+// it: writes and whole-line copies go through one small lock, taken only when the best line
+// changes.
+void setRootLine(SearchState& search, const Move* line);
+void copyRootLine(const SearchState& search, Move* line);
 
 // The state of a fresh engine: no line, no root list, empty killers, counters at 0 (tests).
-void resetSearch();
+void resetSearch(SearchState& search);
 
 } // namespace tarnwick

@@ -4,8 +4,8 @@
 
 #include "channel/dispatcher.h"
 #include "channel/runtime_services.h"
+#include "search/search_state.h"
 #include "search/strength_limit.h"
-#include "search/think_driver.h"
 
 namespace tarnwick {
 
@@ -15,20 +15,25 @@ namespace tarnwick {
 // thousands in a busy position, a few milliseconds; its nodes still count towards the level's
 // cap, which then ends the search at the first count of iteration 2. Only a `stop` of the
 // interface ends iteration 1 at a level.
-static bool levelRanksFirst() {
-    return searchLevel.elo != 0 && completedDepth == 0;
+static bool levelRanksFirst(const SearchState& search) {
+    return searchLevel.elo != 0 && search.completedDepth == 0;
+}
+
+std::uint64_t nodeCount(const SearchState& search) {
+    return static_cast<std::uint64_t>(search.nodeCountHigh) * 1024u +
+           static_cast<std::uint64_t>(search.nodeCountLow);
 }
 
 std::uint32_t elapsedMilliseconds() {
     return tickCount() - searchRequest.searchStartTick;
 }
 
-void resetNodeCount() {
-    nodeCountLow = 0;
-    nodeCountHigh = 0;
+void resetNodeCount(SearchState& search) {
+    search.nodeCountLow = 0;
+    search.nodeCountHigh = 0;
 }
 
-int checkClock() {
+int checkClock(SearchState& search) {
     // 1. Once a stop is requested nothing more is counted, so the final report shows the count
     //    at which the stop was seen.
     if (searchRequest.stopRequested.load(std::memory_order_acquire))
@@ -36,20 +41,20 @@ int checkClock() {
     // 2. Count the node; on every wrap of the low counter poll the clock, unless the search is
     //    open-ended ("infinite", "ponder") or limited only by depth or nodes. The unsigned
     //    comparison keeps working across a wrap of the 32-bit tick counter.
-    if (++nodeCountLow >= ClockPollNodes) {
-        nodeCountHigh += 4;
-        nodeCountLow -= ClockPollNodes;
+    if (++search.nodeCountLow >= ClockPollNodes) {
+        search.nodeCountHigh += 4;
+        search.nodeCountLow -= ClockPollNodes;
         if (searchRequest.clockEndsSearch &&
             searchRequest.ponderMode.load(std::memory_order_acquire) == 0 &&
             elapsedMilliseconds() >= static_cast<std::uint32_t>(searchRequest.timeBudgetMs) &&
-            !levelRanksFirst()) {
+            !levelRanksFirst(search)) {
             searchRequest.stopRequested.store(1, std::memory_order_release);
             return 1;
         }
     }
     // 3. A `go nodes N`, or a level's cap, ends the search the moment the count reaches N.
-    if (searchRequest.nodeLimit != 0 && nodeCount() >= searchRequest.nodeLimit &&
-        !levelRanksFirst()) {
+    if (searchRequest.nodeLimit != 0 && nodeCount(search) >= searchRequest.nodeLimit &&
+        !levelRanksFirst(search)) {
         searchRequest.stopRequested.store(1, std::memory_order_release);
         return 1;
     }

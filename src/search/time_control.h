@@ -9,22 +9,18 @@ namespace tarnwick {
 // The clock is read once every this many counted nodes.
 inline constexpr int ClockPollNodes = 4096;
 
-// The node count is nodeCountHigh * 1024 + nodeCountLow; nodeCountHigh rises by 4 per poll.
-inline constinit int nodeCountLow = 0;
-inline constinit int nodeCountHigh = 0;
+struct SearchState;
 
-inline std::uint64_t nodeCount() {
-    return static_cast<std::uint64_t>(nodeCountHigh) * 1024u +
-           static_cast<std::uint64_t>(nodeCountLow);
-}
+// The nodes one search has counted.
+std::uint64_t nodeCount(const SearchState& search);
 
 // Counts one node and answers whether the search must stop now (1) or may go on (0).
-int checkClock();
+int checkClock(SearchState& search);
 
 // Milliseconds since the search started.
 std::uint32_t elapsedMilliseconds();
 
 // Clears the node counter (tests and the start of every search).
-void resetNodeCount();
+void resetNodeCount(SearchState& search);
 
 } // namespace tarnwick

@@ -23,8 +23,8 @@ static std::uint64_t requestedEntries = 0;
 // without a division at every probe and store; 0 means the count is not a power of two.
 static std::uint32_t slotMask = 0;
 
-static std::uint32_t slotOfPosition() {
-    return slotMask != 0 ? indexKey & slotMask : indexKey % ttEntries;
+static std::uint32_t slotOfPosition(const Position& pos) {
+    return slotMask != 0 ? pos.indexKey & slotMask : pos.indexKey % ttEntries;
 }
 
 // A mate value counts plies from the root, but the same position can be reached at another ply.
@@ -32,40 +32,40 @@ static std::uint32_t slotOfPosition() {
 // storing node is added on the way in and taken off again at the probing node's ply.
 inline constexpr int MateDistanceThreshold = 31000;
 
-static int valueForTable(int value) {
+static int valueForTable(const Position& pos, int value) {
     if (value > MateDistanceThreshold)
-        return value + ply;
+        return value + pos.ply;
     if (value < -MateDistanceThreshold)
-        return value - ply;
+        return value - pos.ply;
     return value;
 }
 
-static int valueFromTable(int stored) {
+static int valueFromTable(const Position& pos, int stored) {
     if (stored > MateDistanceThreshold)
-        return stored - ply;
+        return stored - pos.ply;
     if (stored < -MateDistanceThreshold)
-        return stored + ply;
+        return stored + pos.ply;
     return stored;
 }
 
 // The table does not know the fifty-move clock of the search that stored an entry. A mate for the
 // side to move (exact or a lower bound) or against it (exact or an upper bound) is used only when
 // it lands by the clock's limit; the other bounds stay true at any clock.
-static bool mateMissesFiftyMoveLimit(const TtEntry& entry) {
+static bool mateMissesFiftyMoveLimit(const Position& pos, const TtEntry& entry) {
     if (entry.value > MateDistanceThreshold)
-        return entry.bound != UpperBound && !mateLandsInTime(MateScore - entry.value);
+        return entry.bound != UpperBound && !mateLandsInTime(pos, MateScore - entry.value);
     if (entry.value < -MateDistanceThreshold)
-        return entry.bound != LowerBound && !mateLandsInTime(MateScore + entry.value);
+        return entry.bound != LowerBound && !mateLandsInTime(pos, MateScore + entry.value);
     return false;
 }
 
-int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
+int ttProbe(const Position& pos, int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
-    const TtEntry& entry = ttTable[slotOfPosition()];
-    if (entry.lock != lockKey || depth > entry.depth || mateMissesFiftyMoveLimit(entry))
+    const TtEntry& entry = ttTable[slotOfPosition(pos)];
+    if (entry.lock != pos.lockKey || depth > entry.depth || mateMissesFiftyMoveLimit(pos, entry))
         return 0;
-    const int stored = valueFromTable(entry.value);
+    const int stored = valueFromTable(pos, entry.value);
     switch (entry.bound) {
     case ExactBound: {
         int value = stored;
@@ -103,37 +103,37 @@ PackedMove packMove(const Move& move) {
     return static_cast<PackedMove>((move.from | castlingMark) | move.to << 7 | promoted << 14);
 }
 
-PackedMove ttStoredMove() {
+PackedMove ttStoredMove(const Position& pos) {
     if (ttTable == nullptr)
         return 0;
-    const std::uint32_t slot = slotOfPosition();
-    return ttTable[slot].lock == lockKey ? ttMoves[slot] : 0;
+    const std::uint32_t slot = slotOfPosition(pos);
+    return ttTable[slot].lock == pos.lockKey ? ttMoves[slot] : 0;
 }
 
-void ttStore(int alpha, int beta, int depth, int value, const Move* best) {
+void ttStore(const Position& pos, int alpha, int beta, int depth, int value, const Move* best) {
     if (ttTable == nullptr)
         return;
-    const std::uint32_t slot = slotOfPosition();
+    const std::uint32_t slot = slotOfPosition(pos);
     TtEntry& entry = ttTable[slot];
     // A deeper result of the same position is never replaced by a shallower one.
-    if (entry.lock == lockKey && depth < entry.depth)
+    if (entry.lock == pos.lockKey && depth < entry.depth)
         return;
     // Without a move of its own the entry keeps the one it had for the same position.
     if (best != nullptr)
         ttMoves[slot] = packMove(*best);
-    else if (entry.lock != lockKey)
+    else if (entry.lock != pos.lockKey)
         ttMoves[slot] = 0;
-    entry.lock = lockKey;
+    entry.lock = pos.lockKey;
     entry.depth = static_cast<std::int8_t>(depth > INT8_MAX ? INT8_MAX : depth);
     if (value >= beta) {
         entry.bound = LowerBound;
-        entry.value = static_cast<std::int16_t>(valueForTable(beta));
+        entry.value = static_cast<std::int16_t>(valueForTable(pos, beta));
     } else if (value <= alpha) {
         entry.bound = UpperBound;
-        entry.value = static_cast<std::int16_t>(valueForTable(alpha));
+        entry.value = static_cast<std::int16_t>(valueForTable(pos, alpha));
     } else {
         entry.bound = ExactBound;
-        entry.value = static_cast<std::int16_t>(valueForTable(value));
+        entry.value = static_cast<std::int16_t>(valueForTable(pos, value));
     }
 }
 
@@ -146,14 +146,14 @@ struct RememberedMove {
 inline constexpr std::uint32_t RememberedMoveSlots = 4096;
 static RememberedMove rememberedMoves[RememberedMoveSlots];
 
-void rememberLineMove(PackedMove move) {
-    rememberedMoves[indexKey % RememberedMoveSlots] =
-        RememberedMove{.lock = lockKey, .index = indexKey, .move = move};
+void rememberLineMove(const Position& pos, PackedMove move) {
+    rememberedMoves[pos.indexKey % RememberedMoveSlots] =
+        RememberedMove{.lock = pos.lockKey, .index = pos.indexKey, .move = move};
 }
 
-PackedMove rememberedLineMove() {
-    const RememberedMove& slot = rememberedMoves[indexKey % RememberedMoveSlots];
-    return slot.lock == lockKey && slot.index == indexKey ? slot.move : 0;
+PackedMove rememberedLineMove(const Position& pos) {
+    const RememberedMove& slot = rememberedMoves[pos.indexKey % RememberedMoveSlots];
+    return slot.lock == pos.lockKey && slot.index == pos.indexKey ? slot.move : 0;
 }
 
 static void forgetLineMoves() {

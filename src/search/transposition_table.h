@@ -28,18 +28,18 @@ inline constinit std::uint32_t ttEntries = 0;
 using PackedMove = std::uint16_t;
 inline constinit PackedMove* ttMoves = nullptr; // one per entry of ttTable
 
-int ttProbe(int alpha, int beta, int depth, std::int16_t& result);
+int ttProbe(const Position& pos, int alpha, int beta, int depth, std::int16_t& result);
 // Stores the bound of `value` in the window; `best` is the move that reached it (nullptr when no
 // move did: a bound from the null move, or a node that failed low, keeps the move stored before).
-void ttStore(int alpha, int beta, int depth, int value, const Move* best);
+void ttStore(const Position& pos, int alpha, int beta, int depth, int value, const Move* best);
 // The move stored for the current position, packed; 0 when there is none.
-PackedMove ttStoredMove();
+PackedMove ttStoredMove(const Position& pos);
 PackedMove packMove(const Move& move);
 // The moves of the lines shown at the end of each iteration, by position, in a small memory of
 // their own: they continue a shown line where the table keeps no move for the next position (a
 // null-move cut keeps none). Never written or read by the search itself.
-void rememberLineMove(PackedMove move);
-PackedMove rememberedLineMove();
+void rememberLineMove(const Position& pos, PackedMove move);
+PackedMove rememberedLineMove(const Position& pos);
 
 // Empties every entry of the table and the memory of shown lines (Clear Hash): the next search
 // starts as after a fresh start.

@@ -30,7 +30,7 @@ inline std::string movesText(const char* position, const char* from = "", bool s
     for (const Move& each : generatedMoves())
         if ((*from == 0 || each.from == squareOf(from)) &&
             (!special || (each.kind & ~Promotion) != 0))
-            text.append(text.empty() ? "" : " ").append(moveToText(each).text);
+            text.append(text.empty() ? "" : " ").append(moveToText(pos, each).text);
     return text;
 }
 
@@ -79,20 +79,20 @@ TEST(Perft, MatchesKnownCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
     CheckedWalk all;
     for (const auto& [position, depth, leaves, chess960] : cases) {
         setPosition(position.c_str(), chess960);
-        EXPECT_EQ(perft(depth, nullptr), leaves) << position;
+        EXPECT_EQ(perft(pos, depth, nullptr), leaves) << position;
         // The same tree one ply shallower, every move checked.
         const CheckedWalk checked = walkAndCheck(std::max(depth - 1, 1));
         all.failures += checked.failures;
         for (int kind = 0; kind <= Sentinel; ++kind)
             all.movesOfKind[kind] += checked.movesOfKind[kind];
     }
-    EXPECT_EQ(perft(0, nullptr), 1u); // the position itself
+    EXPECT_EQ(perft(pos, 0, nullptr), 1u); // the position itself
     for (int kind : {NormalMove, EnPassant, Promotion, CastleKingSide, CastleQueenSide})
         EXPECT_GT(all.movesOfKind[kind], 10) << "kind " << kind;
     // The null move, with every reply below it, checked the same way.
-    moveStack[currentSlot] = NullMove;
-    walk = &all, walkPliesLeft = 2, moveCallback = checkWalkMove;
-    checkWalkMove(nullptr);
+    pos.moveStack[pos.currentSlot] = NullMove;
+    walk = &all, walkPliesLeft = 2, pos.moveCallback = checkWalkMove;
+    checkWalkMove(pos, nullptr);
     EXPECT_EQ(all.failures, 0);
 }
 
@@ -200,14 +200,14 @@ TEST(MoveGeneration, Chess960CastlingByTheFieldAndTheSquaresItCrosses) {
         const std::vector<Move> moves = generatedMoves();
         for (const int kind : {CastleKingSide, CastleQueenSide}) {
             const Move castlingMove = {
-                .to =
-                    static_cast<std::int16_t>(castlingKingTarget[castlingIndex(sideToMove, kind)]),
-                .from = static_cast<std::int16_t>(pieceList[sideToMove][0].square),
+                .to = static_cast<std::int16_t>(
+                    castlingKingTarget[castlingIndex(pos.sideToMove, kind)]),
+                .from = static_cast<std::int16_t>(pos.pieceList[pos.sideToMove][0].square),
                 .kind = static_cast<std::uint8_t>(kind),
                 .piece = King,
                 .captured = Empty};
-            moveStack[currentSlot] = castlingMove;
-            EXPECT_EQ(isMoveValid() != 0,
+            pos.moveStack[pos.currentSlot] = castlingMove;
+            EXPECT_EQ(isMoveValid(pos) != 0,
                       std::find(moves.begin(), moves.end(), castlingMove) != moves.end())
                 << position << " kind " << kind;
         }
@@ -232,8 +232,8 @@ TEST(IsMoveValid, AcceptsOnlyKillersThatStillFitThePosition) {
     };
     for (const auto& c : cases) {
         setPosition(c.position);
-        moveStack[currentSlot] = c.killer;
-        EXPECT_EQ(isMoveValid(), c.valid) << c.position << " " << moveToText(c.killer).text;
+        pos.moveStack[pos.currentSlot] = c.killer;
+        EXPECT_EQ(isMoveValid(pos), c.valid) << c.position << " " << moveToText(pos, c.killer).text;
     }
 }
 
@@ -256,30 +256,30 @@ TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack)
         std::vector<Move> played;
         std::vector<int> rights{fenRights}; // before each move of `played`, and after the last
         while (played.size() < 50) {
-            ASSERT_EQ(castlingRights, rights.back()) << fen;
+            ASSERT_EQ(pos.castlingRights, rights.back()) << fen;
             std::vector<Move> legal = generatedMoves(true);
             for (const Move& each : legal) {
-                const int right = each.kind == CastleKingSide    ? kingSideRight[sideToMove]
-                                  : each.kind == CastleQueenSide ? queenSideRight[sideToMove]
+                const int right = each.kind == CastleKingSide    ? kingSideRight[pos.sideToMove]
+                                  : each.kind == CastleQueenSide ? queenSideRight[pos.sideToMove]
                                                                  : 0;
-                EXPECT_EQ(castlingRights & right, right) << fen;
+                EXPECT_EQ(pos.castlingRights & right, right) << fen;
             }
             if (legal.empty())
                 break;
-            played.push_back(moveStack[currentSlot] = legal[random() % legal.size()]);
+            played.push_back(pos.moveStack[pos.currentSlot] = legal[random() % legal.size()]);
             rights.push_back(rights.back());
             for (const auto& [square, rightsOfSquare] : lost)
                 if (played.back().from == squareOf(square) || played.back().to == squareOf(square))
                     rights.back() &= ~rightsOfSquare;
-            makeMove(played.back());
-            std::swap(sideToMove, otherSide);
-            ++currentSlot;
+            makeMove(pos, played.back());
+            std::swap(pos.sideToMove, pos.otherSide);
+            ++pos.currentSlot;
         }
         for (; !played.empty(); played.pop_back(), rights.pop_back()) {
-            --currentSlot;
-            std::swap(sideToMove, otherSide);
-            unmakeMove(played.back());
-            ASSERT_EQ(castlingRights, rights[rights.size() - 2]) << fen;
+            --pos.currentSlot;
+            std::swap(pos.sideToMove, pos.otherSide);
+            unmakeMove(pos, played.back());
+            ASSERT_EQ(pos.castlingRights, rights[rights.size() - 2]) << fen;
         }
     }
 }
@@ -347,7 +347,7 @@ TEST(SetupPosition, GivesTheSamePositionAsTheEquivalentPlacement) {
     for (const auto& [text, equivalent, chess960] : cases) {
         const PositionSnapshot expected = setUpAndSummarise(equivalent, chess960);
         EXPECT_EQ(setUpAndSummarise(text, chess960), expected) << text;
-        EXPECT_TRUE(positionIsValid && boardIsConsistent() && keysMatchScratch()) << text;
+        EXPECT_TRUE(pos.positionIsValid && boardIsConsistent(pos) && keysMatchScratch()) << text;
     }
 }
 
@@ -370,13 +370,13 @@ TEST(SetupPosition, ReadsAndCountsTheFiftyMoveClock) {
     };
     for (const auto& [text, clock] : cases) {
         setPosition(text.c_str());
-        EXPECT_EQ(halfmoveClock, clock) << text.substr(0, 60);
+        EXPECT_EQ(pos.halfmoveClock, clock) << text.substr(0, 60);
     }
 }
 
 TEST(MoveToText, WritesSquaresAndAPromotionLetterIntoItsOwnBuffer) {
-    const MoveText first = moveToText(moveRecord("e2e4", Pawn, Empty, NormalMove));
-    const MoveText second = moveToText(moveRecord("b7a8", Knight, Rook, Promotion));
+    const MoveText first = moveToText(pos, moveRecord("e2e4", Pawn, Empty, NormalMove));
+    const MoveText second = moveToText(pos, moveRecord("b7a8", Knight, Rook, Promotion));
     EXPECT_STREQ(first.text, "e2e4"); // still intact after the second call
     EXPECT_STREQ(second.text, "b7a8n");
 }

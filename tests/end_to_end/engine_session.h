@@ -27,14 +27,14 @@ inline int countPrefixed(const std::vector<std::string>& lines, const std::strin
 inline std::set<std::string> currentLegalMoveTexts() {
     std::set<std::string> legal;
     for (const tarnwick::Move& move : tarnwick_test::generatedMoves(true))
-        legal.insert(tarnwick::moveToText(move).text);
-    return tarnwick::positionIsValid ? legal : std::set<std::string>{};
+        legal.insert(tarnwick::moveToText(tarnwick_test::pos, move).text);
+    return tarnwick_test::pos.positionIsValid ? legal : std::set<std::string>{};
 }
 // The same for a position (the argument text of `position`), set up as the engine does.
 inline std::set<std::string> legalMoveTexts(const std::string& position) {
     static char text[tarnwick::CommandBufferSize];
     std::snprintf(text, sizeof text, "%s", position.c_str());
-    tarnwick::setupPosition(text);
+    tarnwick::setupPosition(tarnwick_test::pos, text);
     return currentLegalMoveTexts();
 }
 

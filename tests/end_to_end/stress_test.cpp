@@ -75,7 +75,7 @@ class StressSession {
   public:
     void run() {
         ASSERT_TRUE(engine.start(tarnwick_test::engineCommand(), directory));
-        tarnwick::setupPosition("startpos");
+        tarnwick::setupPosition(tarnwick_test::pos, "startpos");
         while (sent < SessionCommands && !::testing::Test::HasFatalFailure()) {
             const int kind = pick(0, 99);
             if (kind < 55)
@@ -118,7 +118,7 @@ class StressSession {
         if (blank != nullptr)
             *blank = 0;
         if (tarnwick::compareIgnoringCase(text, "position") == 0)
-            tarnwick::setupPosition(blank != nullptr ? blank + 1 : "");
+            tarnwick::setupPosition(tarnwick_test::pos, blank != nullptr ? blank + 1 : "");
         if (tarnwick::compareIgnoringCase(text, "setoption") == 0 && blank != nullptr) {
             std::strcpy(tarnwick::commandArgs, blank + 1); // UCI_Chess960 for later positions
             tarnwick::applyOption();

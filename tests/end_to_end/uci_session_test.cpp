@@ -497,7 +497,7 @@ TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
     std::string game = "startpos moves e2e4";
     std::map<std::pair<std::uint32_t, int>, int> seen;
     for (int ply = 1; ply < 120 && !legalMoveTexts(game).empty() &&
-                      ++seen[{tarnwick::lockKey, tarnwick::sideToMove}] < 3;
+                      ++seen[{tarnwick_test::pos.lockKey, tarnwick_test::pos.sideToMove}] < 3;
          ++ply) {
         const std::string best = legalAnswer(game, "go depth 4");
         std::vector<std::string> expected;
@@ -522,8 +522,10 @@ TEST_F(SelfPlay, Chess960GamesGetOnlyLegalMovesAndCastleAsTheKingTakingItsRook) 
         std::string game = std::string("fen ") + start + " moves";
         for (int ply = 0; ply < 30 && !legalMoveTexts(game).empty(); ++ply) {
             const std::string best = legalAnswer(game, "go depth 3");
-            const tarnwick::BoardCell& target = tarnwick::board[tarnwick_test::squareOf(&best[2])];
-            castlings += target.piece == tarnwick::Rook && target.colour == tarnwick::sideToMove;
+            const tarnwick::BoardCell& target =
+                tarnwick_test::pos.board[tarnwick_test::squareOf(&best[2])];
+            castlings +=
+                target.piece == tarnwick::Rook && target.colour == tarnwick_test::pos.sideToMove;
             game += " " + best;
         }
     }
@@ -539,11 +541,11 @@ TEST_F(SelfPlay, Chess960GamesGetOnlyLegalMovesAndCastleAsTheKingTakingItsRook) 
 std::string fenWithoutRights() {
     std::string fen;
     for (int square = 112; square >= 0; square += (square & 7) == 7 ? -23 : 1) {
-        const tarnwick::BoardCell& cell = tarnwick::board[square];
+        const tarnwick::BoardCell& cell = tarnwick_test::pos.board[square];
         fen += cell.piece == tarnwick::Empty ? '1' : "?KQRBNP"[cell.piece] | (cell.colour << 5);
         fen += (square & 7) == 7 && square > 7 ? "/" : "";
     }
-    return fen + (tarnwick::sideToMove == tarnwick::White ? " w - - 0 1" : " b - - 0 1");
+    return fen + (tarnwick_test::pos.sideToMove == tarnwick::White ? " w - - 0 1" : " b - - 0 1");
 }
 
 // Both kings have moved and come back, the FEN says so with "-", and the engine, which castles at

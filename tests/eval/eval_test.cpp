@@ -23,6 +23,7 @@
 
 namespace tarnwick {
 namespace {
+using tarnwick_test::pos;
 
 int dataSquare(const char* name) {
     return endgameSquare(name[0] - 'a', name[1] - '1');
@@ -33,7 +34,7 @@ using tarnwick_test::WorkingFolder;
 
 // The position with the evaluation's state reset.
 void setUpRoot(const char* positionText, bool chess960 = false) {
-    resetEvaluation();
+    resetEvaluation(pos);
     setPosition(positionText, chess960);
 }
 
@@ -56,7 +57,7 @@ void writeFile(const char* name, const void* bytes, std::size_t size) {
 int pawnsOnFile(int colour, int file) {
     int count = 0;
     for (int rank = 0; rank < 8; ++rank) {
-        const BoardCell& cell = board[makeSquare(file, rank)];
+        const BoardCell& cell = pos.board[makeSquare(file, rank)];
         count += cell.piece == Pawn && cell.colour == colour;
     }
     return count;
@@ -68,11 +69,11 @@ int pawnsOnFile(int colour, int file) {
 bool scoreFromScratch(int side, const int castlingBonus[2], int& score) {
     score = castlingBonus[side] - castlingBonus[1 - side];
     for (int s = 0; s < BoardCells; ++s) {
-        if (!isOnBoard(s) || board[s].piece == Empty)
+        if (!isOnBoard(s) || pos.board[s].piece == Empty)
             continue;
-        const int value =
-            pieceSquareTable[board[s].colour][board[s].piece][s] + pieceValue[board[s].piece];
-        score += board[s].colour == side ? value : -value;
+        const int value = pos.pieceSquareTable[pos.board[s].colour][pos.board[s].piece][s] +
+                          pieceValue[pos.board[s].piece];
+        score += pos.board[s].colour == side ? value : -value;
     }
     PawnFileMasks masks{};
     for (int colour = White; colour <= Black; ++colour) {
@@ -126,9 +127,9 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
     for (const auto& [base, chess960] : rootPositions) {
         for (int walk = 0; walk < WalksPerRoot; ++walk) {
             setUpRoot(base, chess960);
-            int score = prepareRootEvaluation(); // seen by the side to move
+            int score = prepareRootEvaluation(pos); // seen by the side to move
             int castlingBonus[2] = {0, 0}, expected;
-            if (!scoreFromScratch(sideToMove, castlingBonus, expected))
+            if (!scoreFromScratch(pos.sideToMove, castlingBonus, expected))
                 continue;
             ++positions;
             ASSERT_EQ(score, expected) << base;
@@ -145,29 +146,29 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
                     specials > 0 && random() % 2 == 0 ? specials : moves.size();
                 const Move move = moves[random() % pool];
                 ++movesPlayed;
-                line += std::string(" ") + moveToText(move).text;
+                line += std::string(" ") + moveToText(pos, move).text;
 
                 // As the search does: make, copy the parent pawn record, add the change.
-                moveStack[currentSlot] = move;
-                makeMove(move);
-                pawnRecordOfPly(ply) = pawnMaskStack[ply];
-                const int mover = sideToMove;
-                const int afterMove = score + evaluateMove();
+                pos.moveStack[pos.currentSlot] = move;
+                makeMove(pos, move);
+                pawnRecordOfPly(pos, pos.ply) = pos.pawnMaskStack[pos.ply];
+                const int mover = pos.sideToMove;
+                const int afterMove = score + evaluateMove(pos);
                 castlingBonus[mover] += move.kind == CastleKingSide    ? 32
                                         : move.kind == CastleQueenSide ? 16
                                                                        : 0;
                 if (!scoreFromScratch(mover, castlingBonus, expected))
                     break;
                 ASSERT_EQ(afterMove, expected) << base << " then" << line;
-                std::swap(sideToMove, otherSide);
-                ++ply;
-                ++currentSlot;
+                std::swap(pos.sideToMove, pos.otherSide);
+                ++pos.ply;
+                ++pos.currentSlot;
                 score = -afterMove;
             }
         }
     }
-    ply = 0;
-    currentSlot = RootSlot;
+    pos.ply = 0;
+    pos.currentSlot = RootSlot;
 
     EXPECT_GE(positions, 300);
     EXPECT_GE(movesPlayed, 5000);
@@ -193,11 +194,11 @@ int probeWithFile(const char* position, int justMoved, int atPly, int offset, in
     writeFile(EndgameFileName, data.data(), data.size());
     resetEndgameData();
     setPosition(position);
-    sideToMove = justMoved;
-    otherSide = 1 - justMoved;
-    ply = atPly;
-    const int score = probeEndgame();
-    ply = 0;
+    pos.sideToMove = justMoved;
+    pos.otherSide = 1 - justMoved;
+    pos.ply = atPly;
+    const int score = probeEndgame(pos);
+    pos.ply = 0;
     return score;
 }
 
@@ -205,14 +206,15 @@ int probeWithFile(const char* position, int justMoved, int atPly, int offset, in
 // stronger one drawn towards it.
 TEST(RootEvaluation, AWonEndingValuesOnlyTheKings) {
     setUpRoot("fen k7/8/8/8/8/8/8/R3K3 w - - 0 1");
-    prepareRootEvaluation();
-    ASSERT_EQ(rootWeakerSide, Black);
+    prepareRootEvaluation(pos);
+    ASSERT_EQ(pos.rootWeakerSide, Black);
     const std::tuple<int, const char*, int> kings[] = {
         {Black, "a8", 28}, {Black, "d4", 128}, {White, "e1", 68}, {White, "b6", 116}};
     for (const auto& [colour, square, value] : kings)
-        EXPECT_EQ(pieceSquareTable[colour][King][tarnwick_test::squareOf(square)], value) << square;
+        EXPECT_EQ(pos.pieceSquareTable[colour][King][tarnwick_test::squareOf(square)], value)
+            << square;
     for (int square = 0; square < BoardCells; ++square)
-        EXPECT_EQ(pieceSquareTable[White][Rook][square], 0) << square;
+        EXPECT_EQ(pos.pieceSquareTable[White][Rook][square], 0) << square;
 }
 
 // The worked example's byte set to 5, probed at ply 7: 31982 with the weak side to move (t = 1);
@@ -236,7 +238,7 @@ TEST(EndgameData, MateScoresBytesWithoutMeaningAndFilesOfEverySize) {
         {QueenExample, White, 7, 32137, 5, EndgameFileSize + 4096, 31982}};
     const WorkingFolder folder;
     setPosition(QueenExample);
-    EXPECT_EQ(probeEndgame(), Unknown); // no file, and it is not looked for again:
+    EXPECT_EQ(probeEndgame(pos), Unknown); // no file, and it is not looked for again:
     EXPECT_EQ(probeWithFile(QueenExample, White, 7, 32137, 5), 31982);
     for (const auto& [position, justMoved, atPly, offset, value, size, score] : cases)
         EXPECT_EQ(probeWithFile(position, justMoved, atPly, offset, value, size), score)
@@ -336,18 +338,19 @@ TEST(EndgameFile, ProbeAgreesWithAOnePlySearch) {
         ASSERT_EQ(moves.size(), std::size_t(generateEndgameSuccessors(piece, key, successors)))
             << text;
         // Without a reply the side to move is mated in check and stalemated otherwise.
-        const bool inCheck = isSquareAttacked(otherSide, pieceList[sideToMove][0].square);
+        const bool inCheck =
+            isSquareAttacked(pos, pos.otherSide, pos.pieceList[pos.sideToMove][0].square);
         int expected = !moves.empty() ? MateScore : inCheck ? MateScore - (1 + probePly) : 0;
         for (const Move& move : moves) {
-            makeMove(move); // leaves the mover as sideToMove, as the search probes
-            ply = probePly + 1;
-            expected = std::min(expected, -probeEndgame());
-            unmakeMove(move);
+            makeMove(pos, move); // leaves the mover as sideToMove, as the search probes
+            pos.ply = probePly + 1;
+            expected = std::min(expected, -probeEndgame(pos));
+            unmakeMove(pos, move);
         }
-        std::swap(sideToMove, otherSide);
-        ply = probePly;
-        EXPECT_EQ(probeEndgame(), expected) << text << " at ply " << probePly;
-        ply = 0;
+        std::swap(pos.sideToMove, pos.otherSide);
+        pos.ply = probePly;
+        EXPECT_EQ(probeEndgame(pos), expected) << text << " at ply " << probePly;
+        pos.ply = 0;
     }
 }
 

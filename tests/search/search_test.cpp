@@ -55,17 +55,18 @@ TEST(SearchReports, LinesEndAtAnIllegalMoveAndAtARepetition) {
             line[length++] = moveRecord(text, Knight);
         line[length] = SentinelMove;
         Move shown[LineSlots];
-        lineForReport(line, 0, shown);
+        lineForReport(pos, line, 0, shown);
         char text[400];
-        formatLineText(text, sizeof text, shown);
+        formatLineText(pos, text, sizeof text, shown);
         EXPECT_EQ(std::string(text), std::string(" pv ") + expected) << position;
-        EXPECT_EQ(currentGamePosition(), gamePositions[gamePositionCount - 1]) << position;
+        EXPECT_EQ(currentGamePosition(pos), pos.gamePositions[pos.gamePositionCount - 1])
+            << position;
     }
     // In Chess960 a king's step and a castling may share their squares (king f1, rook h1).
     setPosition("fen 4k3/8/8/8/8/8/8/5K1R w H - 0 1", true);
     const Move step[LineSlots] = {moveRecord("f1g1", King), SentinelMove};
     Move shown[LineSlots];
-    lineForReport(step, 0, shown);
+    lineForReport(pos, step, 0, shown);
     EXPECT_EQ(shown[0], step[0]);
 }
 
