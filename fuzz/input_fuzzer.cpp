@@ -28,9 +28,11 @@ char outputText[1 << 20];
 int goes, bestMoves, readyRequests, readyAnswers, quitSeen;
 
 // Hash sizes above 4 MiB are cut to it, so that a fuzzed setoption cannot make every `isready`
-// clear a gigabyte; sizes from 4096 MiB on take the refusal path without allocating and stay.
+// clear a gigabyte; sizes beyond the largest take the refusal path without allocating and stay.
+// Threads are cut to 4, so that a `go` does not start hundreds.
 constexpr int FuzzHashLimitMb = 4;
-constexpr int RefusedHashMb = 4096;
+constexpr int RefusedHashMb = MaxHashSizeMb + 1;
+constexpr int FuzzThreadLimit = 4;
 
 void check(bool holds, const char* what) {
     if (holds)
@@ -81,6 +83,8 @@ void takeLine(char* line) {
           "the slot is still taken after the dispatcher returned");
     if (hashSizeMb > FuzzHashLimitMb && hashSizeMb < RefusedHashMb)
         hashSizeMb = FuzzHashLimitMb;
+    if (threadOption.load() > FuzzThreadLimit)
+        threadOption.store(FuzzThreadLimit);
     collectOutput();
     goes += isGo;
     check(!searchRequest.thinking.load(std::memory_order_acquire), "think returned thinking");

@@ -8,6 +8,7 @@
 #include "channel/options.h"
 #include "channel/output_log.h"
 #include "platform/platform.h"
+#include "search/helper_threads.h"
 #include "search/search_state.h"
 #include "search/strength_limit.h"
 #include "search/think_driver.h"
@@ -87,8 +88,8 @@ static void setupEnginePosition(const char* text) {
 
 void installEngineCallbacks() {
     engineCallbacks.reportBestMove = reportLevelBestMove;
-    engineCallbacks.releaseTables = releaseTables;
-    engineCallbacks.prepareTables = prepareTables;
+    engineCallbacks.releaseTables = releaseSearch;
+    engineCallbacks.prepareTables = prepareSearch;
     engineCallbacks.think = think;
     engineCallbacks.setupPosition = setupEnginePosition;
     engineCallbacks.applyOption = applyOption;
@@ -119,6 +120,7 @@ void resetCommandChannel() {
     limitStrength = 0;
     strengthElo = DefaultStrengthElo;
     chess960Option = 0;
+    threadOption.store(1, std::memory_order_relaxed);
     seedRandom(-1);
     closeLogbook();
     outputDescriptor = StandardOutput;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "channel/dispatcher.h"
+#include "channel/options.h"
 #include "channel/output_log.h"
 #include "platform/platform.h"
 
@@ -36,6 +37,8 @@ static void serveDuringSearch() {
         sendLine("readyok");
     } else if (isWord("ponderhit")) {
         searchRequest.ponderMode.store(0, std::memory_order_release);
+    } else if (isWord("setoption") && applyThreadsOption(commandArgs)) {
+        // Counts from the next search: the running one keeps its threads.
     } else if (isWord("stop")) {
         // The move is claimed before the stop is raised: a search that saw the stop first would
         // send it as a completed search's, with a ponder move.

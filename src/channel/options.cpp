@@ -15,7 +15,7 @@ void sendIdentity() {
     hashSizeMb = DefaultHashSizeMb;
     sendLine("id name Tarnwick 4.15");
     sendLine("id author Velmarok");
-    sendLine("option name Hash type spin default %d min 1 max 1024", hashSizeMb);
+    sendLine("option name Hash type spin default %d min 1 max %d", hashSizeMb, MaxHashSizeMb);
     sendLine("option name Ponder type check default true");
     sendLine("option name Move Overhead type spin default %d min 0 max %d", DefaultMoveOverheadMs,
              MaxMoveOverheadMs);
@@ -25,6 +25,7 @@ void sendIdentity() {
     sendLine("option name UCI_Elo type spin default %d min %d max %d", DefaultStrengthElo,
              MinStrengthElo, MaxStrengthElo);
     sendLine("option name UCI_Chess960 type check default false");
+    sendLine("option name Threads type spin default 1 min 1 max %d", MaxThreads);
 }
 
 // The value text when the `setoption` arguments name exactly `name`, in any case ("name move
@@ -103,6 +104,8 @@ void applyOption() {
         setCheck(chess960Option, value);
         return;
     }
+    if (applyThreadsOption(commandArgs))
+        return;
     if (optionValue(commandArgs, "Clear Hash") != nullptr) {
         clearTable();
         return;
@@ -111,6 +114,16 @@ void applyOption() {
         hashSizeMb = readInteger(value);
     if (hashSizeMb <= 0)
         hashSizeMb = 1;
+}
+
+int applyThreadsOption(const char* args) {
+    const char* value = optionValue(args, "Threads");
+    if (value == nullptr)
+        return 0;
+    int threads = threadOption.load(std::memory_order_relaxed);
+    setSpin(threads, value, 1, MaxThreads);
+    threadOption.store(threads, std::memory_order_relaxed);
+    return 1;
 }
 
 int hashSizeForTables() {

@@ -1,13 +1,18 @@
 // Identification and the UCI options: Hash and Ponder, and the opt-in Move Overhead, MultiPV,
-// Clear Hash, UCI_LimitStrength, UCI_Elo and UCI_Chess960, whose defaults leave the engine's play
-// exactly as without them.
+// Clear Hash, UCI_LimitStrength, UCI_Elo, UCI_Chess960 and Threads, whose defaults leave the
+// engine's play exactly as without them.
 #pragma once
+
+#include <atomic>
 
 namespace tarnwick {
 
-// Transposition table size in MiB: 0 until the first `uci`, then 1, or as set by Hash.
+// Transposition table size in MiB: 0 until the first `uci`, then 1, or as set by Hash. The largest
+// size announced is the most the table's 32-bit index reaches on a 64-bit system, and 1024 MiB
+// where the whole address space is 4 GiB.
 inline constinit int hashSizeMb = 0;
 inline constexpr int DefaultHashSizeMb = 1;
+inline constexpr int MaxHashSizeMb = sizeof(void*) >= 8 ? 32767 : 1024;
 
 // Move Overhead: the milliseconds the clock rule keeps back from every move's budget for the
 // way to and from the interface. The default 3000 suits slow games only.
@@ -31,8 +36,15 @@ inline constinit int strengthElo = DefaultStrengthElo;
 // (see board/position_setup.h); it counts from the next `position`.
 inline constinit int chess960Option = 0;
 
+// Threads: how many threads search at once, the engine's own included; it counts from the next
+// `isready` or `go`. The reader thread may set it while a search runs, which it does not disturb.
+inline constexpr int MaxThreads = 256;
+inline constinit std::atomic<int> threadOption{1};
+
 void sendIdentity();
 void applyOption();
+// Sets Threads when the `setoption` arguments name it; returns whether they did.
+int applyThreadsOption(const char* args);
 // The size the tables are built with: hashSizeMb, or the announced default while no `uci` has
 // set it, so an `isready` or `go` before `uci` still finds tables.
 int hashSizeForTables();

@@ -15,14 +15,12 @@ namespace tarnwick {
 static int pendingSeed = -1;
 static std::uint32_t randomState = 0;
 
-void* allocZeroed(unsigned byteCount) {
-    // A request for 0 bytes still gets a block of its own, so null always means a shortage.
-    void* block = std::malloc(byteCount ? byteCount : 1);
-    if (block == nullptr) {
-        reportError(OutOfMemoryFormat, byteCount);
-        return nullptr;
-    }
-    std::memset(block, 0, byteCount ? byteCount : 1);
+void* allocZeroed(std::size_t byteCount) {
+    // A request for 0 bytes still gets a block of its own, so null always means a shortage. The
+    // system hands a large block over as zero pages, touched only when used.
+    void* block = std::calloc(byteCount ? byteCount : 1, 1);
+    if (block == nullptr)
+        reportError(OutOfMemoryFormat, static_cast<unsigned long long>(byteCount));
     return block;
 }
 

@@ -22,9 +22,9 @@ inline constexpr int HashKeySeed = 30073;
 
 // The line allocZeroed sends to the interface when memory runs out; the u-umlaut is the single
 // byte 0x81 of the console code page 850.
-inline constexpr char OutOfMemoryFormat[] = "%u Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
+inline constexpr char OutOfMemoryFormat[] = "%llu Bytes Arbeitsspeicher nicht mehr verf\x81gbar";
 
-void* allocZeroed(unsigned byteCount);
+void* allocZeroed(std::size_t byteCount);
 char* readWholeFile(const char* fileName);
 // Same as readWholeFile, also handing back the number of bytes read (0 when null is returned).
 char* readWholeFile(const char* fileName, unsigned& size);

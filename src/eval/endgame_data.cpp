@@ -5,10 +5,12 @@
 // the interface which file was read, or that none was.
 #include "eval/endgame_data.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "board/board.h"
 #include "channel/dispatcher.h"
@@ -35,19 +37,21 @@ static constexpr int TriangleCompression[4] = {0, 5 * StrongKingUnit, 11 * Stron
 static constexpr int HighestMateDistance = 200;
 
 // Data of the file, at least EndgameFileSize bytes, or null; loading is tried once per process.
-static char* endgameData = nullptr;
-static int endgameLoadAllowed = 1;
+// The threads of a parallel search probe at once: the first that needs the data loads it under
+// the lock, and the others see it published whole.
+static std::atomic<char*> endgameData{nullptr};
+static std::atomic<int> endgameLoadAllowed{1};
+static std::mutex endgameLoadLock;
 
 // What the one load found, in the words of the `info string` line owed to the interface.
 static constexpr int FolderCapacity = 4096;
 static char endgameNotice[2 * FolderCapacity + 128];
-static int endgameNoticeOwed = 0;
+static std::atomic<int> endgameNoticeOwed{0};
 
 void resetEndgameData() {
-    std::free(endgameData);
-    endgameData = nullptr;
-    endgameLoadAllowed = 1;
-    endgameNoticeOwed = 0;
+    std::free(endgameData.exchange(nullptr));
+    endgameLoadAllowed.store(1);
+    endgameNoticeOwed.store(0);
 }
 
 // A file too short to hold every section counts as missing, so no offset can lie beyond the data.
@@ -65,24 +69,23 @@ static char* readEndgameFile(const char* fileName) {
 // though, and an installed engine lives apart from its user's files: without a usable file in the
 // working folder, the one beside the executable serves. Either way the user learns what was
 // found, with the folders by their full names: a GUI seldom shows where it starts its engines.
-static void loadEndgameData() {
-    endgameLoadAllowed = 0;
+static char* loadEndgameData() {
     static char working[FolderCapacity];
     static char beside[FolderCapacity + sizeof EndgameFileName];
     const bool workingKnown = workingFolder(working, FolderCapacity) > 0;
     if (!workingKnown)
         std::snprintf(working, sizeof working, "the working folder");
-    endgameData = readEndgameFile(EndgameFileName);
-    if (endgameData != nullptr) {
+    char* data = readEndgameFile(EndgameFileName);
+    if (data != nullptr) {
         std::snprintf(endgameNotice, sizeof endgameNotice, "Endgame.bin read from %s%s", working,
                       workingKnown ? EndgameFileName : "");
     } else {
         const int folderLength = executableFolder(beside, FolderCapacity);
         if (folderLength > 0) {
             std::memcpy(beside + folderLength, EndgameFileName, sizeof EndgameFileName);
-            endgameData = readEndgameFile(beside);
+            data = readEndgameFile(beside);
         }
-        if (endgameData != nullptr) {
+        if (data != nullptr) {
             std::snprintf(endgameNotice, sizeof endgameNotice, "Endgame.bin read from %s", beside);
         } else {
             if (folderLength > 0)
@@ -95,16 +98,28 @@ static void loadEndgameData() {
                           working, oneFolder ? "" : " or in ", oneFolder ? "" : other);
         }
     }
-    endgameNoticeOwed = 1;
+    endgameNoticeOwed.store(1, std::memory_order_release);
+    return data;
 }
 
-// The notice goes out during a search only, while its `bestmove` is still owed: never to the
-// developer tool or the bench, never after a `stop` has been answered. Until then it stays owed,
-// for the next probe of a search.
-static void sendEndgameNotice() {
-    if (quietReports || bestMoveOwed.load(std::memory_order_acquire) == 0)
+// The data, loaded by the first probe that needs them; null without a usable file.
+static const char* endgameDataLoaded() {
+    const char* data = endgameData.load(std::memory_order_acquire);
+    if (data != nullptr || endgameLoadAllowed.load(std::memory_order_acquire) == 0)
+        return data;
+    const std::lock_guard<std::mutex> guard(endgameLoadLock);
+    if (endgameLoadAllowed.load(std::memory_order_relaxed) != 0) {
+        endgameData.store(loadEndgameData(), std::memory_order_release);
+        endgameLoadAllowed.store(0, std::memory_order_release);
+    }
+    return endgameData.load(std::memory_order_acquire);
+}
+
+void sendEndgameNotice() {
+    if (endgameNoticeOwed.load(std::memory_order_acquire) == 0 || quietReports ||
+        bestMoveOwed.load(std::memory_order_acquire) == 0)
         return;
-    endgameNoticeOwed = 0;
+    endgameNoticeOwed.store(0, std::memory_order_relaxed);
     sendLine("info string %s", endgameNotice);
 }
 
@@ -131,16 +146,13 @@ int endgameOffset(int key, int strongPiece) {
 }
 
 int endgameLookup(int key, int strongPiece) {
-    if (endgameData == nullptr && endgameLoadAllowed)
-        loadEndgameData();
-    if (endgameNoticeOwed)
-        sendEndgameNotice();
-    if (endgameData == nullptr)
+    const char* data = endgameDataLoaded();
+    if (data == nullptr)
         return EndgameNoKnowledge;
     const int offset = endgameOffset(key, strongPiece);
     if (offset < 0 || offset >= EndgameFileSize)
         return EndgameNoKnowledge;
-    return static_cast<unsigned char>(endgameData[offset]);
+    return static_cast<unsigned char>(data[offset]);
 }
 
 // Square index inside the data: file * 8 + rank.

@@ -22,6 +22,11 @@ int endgameLookup(int key, int strongPiece);
 // Offset in the file that endgameLookup reads for a key, after normalisation.
 int endgameOffset(int key, int strongPiece);
 
+// The `info string` line that tells which file the first probe read, or that none was found, sent
+// once while the search that probed it still owes its `bestmove`. The thread that talks to the
+// interface sends it; the probe of any thread owes it.
+void sendEndgameNotice();
+
 // Forget the loaded data and allow one new load attempt (tests).
 void resetEndgameData();
 

@@ -37,7 +37,7 @@ void writeOutput(int descriptor, const char* bytes, std::size_t length);
 // the file is missing, empty, not a regular file, too big for an unsigned count with its
 // terminator, unreadable, or read short (the block is then released with std::free), or when
 // `allocate` returns null. On Windows the name is UTF-8 text, as executableFolder writes it.
-char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(unsigned));
+char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(std::size_t));
 
 // Writes the folder that holds the running executable (on Linux with every link on the way
 // resolved), its last separator kept, as a terminated text of less than `capacity` bytes into

@@ -71,7 +71,7 @@ void writeOutput(int descriptor, const char* bytes, std::size_t length) {
     }
 }
 
-char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(unsigned)) {
+char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(std::size_t)) {
     size = 0;
     int fd = open(fileName, O_RDONLY | O_CLOEXEC);
     if (fd < 0)

@@ -66,7 +66,7 @@ void writeOutput(int descriptor, const char* bytes, std::size_t length) {
 // Windows names files in UTF-16; the engine's texts are UTF-8, which takes every name.
 static constexpr int LongestPath = 32768;
 
-char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(unsigned)) {
+char* readRegularFile(const char* fileName, unsigned& size, void* (*allocate)(std::size_t)) {
     size = 0;
     std::vector<wchar_t> wideName(LongestPath);
     if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, fileName, -1, wideName.data(),

@@ -13,6 +13,7 @@
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
 #include "eval/endgame_data.h"
+#include "search/helper_threads.h"
 #include "search/repetition.h"
 #include "search/search_state.h"
 #include "search/think_driver.h"
@@ -195,8 +196,10 @@ void rememberShownLine(Position& pos, const Move* own, int depth) {
 // field out.
 static void sendInfoLine(SearchState& search, const Move* line, int depth, int score, int bound,
                          int rank) {
-    // 1.-3. Nodes, elapsed time and a speed that is a multiple of 1000 (the division first).
-    const unsigned long long nodes = nodeCount(search);
+    sendEndgameNotice(); // a probe of this search read Endgame.bin, or found none
+    // 1.-3. Nodes of all threads, elapsed time and a speed that is a multiple of 1000 (the
+    //       division first).
+    const unsigned long long nodes = nodeCount(search) + helperNodes();
     const std::uint32_t elapsed = elapsedMilliseconds();
     const unsigned long long nps = elapsed != 0 ? nodes / elapsed * 1000 : 0;
     // 4. The score, after the line's rank when several lines are shown.
@@ -220,7 +223,7 @@ static int rankOfBestLine() {
 }
 
 void reportInfo(SearchState& search, int bound) {
-    if (quietReports)
+    if (quietReports || search.helperIndex != 0)
         return;
     // The line from one consistent copy of rootLine.
     Move line[LineSlots];
@@ -231,7 +234,7 @@ void reportInfo(SearchState& search, int bound) {
 }
 
 void reportRankedLine(SearchState& search, int rank, int score, const Move* line) {
-    if (quietReports)
+    if (quietReports || search.helperIndex != 0)
         return;
     Move shown[LineSlots];
     lineForReport(search, line, search.iterationDepth, shown);
@@ -258,6 +261,7 @@ void reportBestMove(int stopped) {
             sendInfoLine(search, shown, search.completedDepth, search.rootScore, 0,
                          rankOfBestLine());
     }
+    sendEndgameNotice();
     char bestText[8];
     std::snprintf(bestText, sizeof bestText, "%s", moveToText(search, line[0]).text);
     // 3. No best move: no legal move, no search yet, or a refused position.

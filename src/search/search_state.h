@@ -5,6 +5,7 @@
 // `go` are shared by all.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "eval/static_evaluation.h"
@@ -35,6 +36,12 @@ struct SearchState : EvaluatedPosition {
     // The node count is nodeCountHigh * 1024 + nodeCountLow; nodeCountHigh rises by 4 per poll.
     int nodeCountLow = 0;
     int nodeCountHigh = 0;
+    // The count at which this search's part of a `go nodes` limit is used up, and the count as
+    // the main search reads it from a helper: published at every poll and at the end.
+    std::uint64_t nodeQuota = 0;
+    std::atomic<std::uint64_t> publishedNodes{0};
+
+    int helperIndex = 0; // 0 for the main search, which alone reports; 1 and up for the helpers
 };
 
 // The search of the interface's `go`, on the main thread: `position` sets it up, and the reports

@@ -10,6 +10,7 @@
 
 #include "channel/dispatcher.h"
 #include "channel/options.h"
+#include "search/helper_threads.h"
 #include "search/search_reports.h"
 #include "search/search_state.h"
 #include "search/think_driver.h"
@@ -127,6 +128,9 @@ void chooseLevelMove(const SearchState& search, int ranked) {
 }
 
 void reportLevelBestMove(int stopped) {
+    // A stopped search's helpers park before its move goes out: none searches on after it.
+    if (stopped)
+        waitForHelpers();
     LevelChoice choice;
     {
         const std::lock_guard<std::mutex> guard(levelChoiceLock);

@@ -15,8 +15,10 @@
 #include "channel/dispatcher.h"
 #include "channel/go_parameters.h"
 #include "channel/input_reader.h"
+#include "channel/options.h"
 #include "channel/output_log.h"
 #include "eval/root_evaluation.h"
+#include "search/helper_threads.h"
 #include "search/search_reports.h"
 #include "search/search_state.h"
 #include "search/strength_limit.h"
@@ -26,6 +28,11 @@
 namespace tarnwick {
 
 inline constexpr int FullWidthIterations = 3;
+
+// The helpers of a parallel search tell nothing to the interface.
+static bool showsReports(const SearchState& search) {
+    return !quietReports && search.helperIndex == 0;
+}
 
 // Guards rootLine between think (writer, main thread) and a `stop` report on the reader thread.
 // Taken only when the best line changes and for reports, never inside the tree. Not constinit:
@@ -186,7 +193,8 @@ static void storeRootResult(SearchState& search) {
     Move line[LineSlots];
     copyRootLine(search, line);
     ttStore(search, -FullWindow, FullWindow, search.iterationDepth, search.rootScore, &line[0]);
-    rememberShownLine(search, line, search.iterationDepth);
+    if (search.helperIndex == 0)
+        rememberShownLine(search, line, search.iterationDepth);
 }
 
 // A move found lost is not searched again while its value, the longest defence the search saw at
@@ -270,7 +278,7 @@ static bool runAspirationIteration(SearchState& search) {
         if (i > 0 && isSkippedLostMove(entry, search.rootScore))
             continue;
         // 3.1 Announce the move once, however often it is searched.
-        if (!quietReports)
+        if (showsReports(search))
             sendLine("info currmove %s currmovenumber %d", moveToText(search, entry.move).text,
                      i + 1);
         root.stage = StagePv;
@@ -351,7 +359,7 @@ static bool runMultiPvIteration(SearchState& search, int lines) {
     int kept = 0; // entries 0 to kept - 1 hold exact values, best first
     for (int i = 0; i < search.rootMoveCount; ++i) {
         RootMove& entry = search.rootMoves[i];
-        if (search.iterationDepth > FullWidthIterations && !quietReports)
+        if (search.iterationDepth > FullWidthIterations && showsReports(search))
             sendLine("info currmove %s currmovenumber %d", moveToText(search, entry.move).text,
                      i + 1);
         root.stage = search.iterationDepth == 1 ? StagePlain : StagePv;
@@ -427,8 +435,48 @@ static void prepareRoot(SearchState& search) {
     }
 }
 
+// A helper of a parallel search searches the root of the main search on its own copy of the root
+// position, with its own iterative deepening, one line only, until the stop request comes. Helper
+// k searches only the depths d with d + k odd, so that the threads spread over two depths rather
+// than all work at the same one, and leaves its results in the shared table.
+void helperThink(SearchState& search) {
+    search.ply = 0;
+    search.currentSlot = RootSlot;
+    clearRootLine(search);
+    resetNodeCount(search);
+    startNodeShare(search);
+    search.rootScore = 0;
+    search.completedDepth = 0;
+    prepareRoot(search);
+    for (int depth = 1; depth <= LastIteration && search.rootMoveCount > 0; ++depth) {
+        if ((depth + search.helperIndex) % 2 == 0)
+            continue;
+        search.iterationDepth = depth;
+        if (std::abs(search.rootScore) > MateFound &&
+            MateScore - std::abs(search.rootScore) <= search.completedDepth)
+            break;
+        const bool completed = depth <= FullWidthIterations ? runFullWidthIteration(search)
+                                                            : runAspirationIteration(search);
+        if (!completed)
+            break;
+        search.completedDepth = depth;
+    }
+    search.publishedNodes.store(nodeCount(search), std::memory_order_relaxed);
+}
+
+// Helpers search beside the main search unless a limited strength asks for the main search alone,
+// whose nodes the level counts.
+static int startHelpersFor(SearchState& main) {
+    const int helpers = searchLevel.elo != 0 ? 0 : helperCount();
+    shareNodeLimit(main, helpers);
+    if (helpers > 0)
+        startHelpers(main);
+    return helpers;
+}
+
 void think() {
     SearchState& search = mainSearch;
+    setHelperCount(threadOption.load(std::memory_order_relaxed) - 1);
     // 1. The budget and the ponder mode (and the other limits) from the `go` arguments.
     searchRequest.timeBudgetMs = parseGoParameters(commandArgs, "wb"[search.sideToMove & 1]);
     // 2. The search state starts afresh.
@@ -466,6 +514,7 @@ void think() {
         searchRequest.thinking.store(0, std::memory_order_release);
         return;
     }
+    const int helpers = startHelpersFor(search);
     // Iterations 1 to 3 with the full window and never refused by the clock, then 4 to 63 with
     // the aspiration window.
     for (search.iterationDepth = 1; search.iterationDepth <= LastIteration;
@@ -475,7 +524,11 @@ void think() {
             break;
         search.completedDepth = search.iterationDepth;
     }
-    // End of the search, by whatever rule.
+    // End of the search, by whatever rule; the helpers stop with it.
+    if (helpers > 0) {
+        searchRequest.stopRequested.store(1, std::memory_order_release);
+        waitForHelpers();
+    }
     searchRequest.thinking.store(0, std::memory_order_release);
 }
 

@@ -26,6 +26,8 @@ struct SearchState;
 
 // The engine entry point of `go`: the search of the interface's position, mainSearch.
 void think();
+// The search of a helper thread, on its copy of mainSearch's root position.
+void helperThink(SearchState& search);
 void generateRootMoves(SearchState& search, SearchFrame* frame);
 int collectRootMove(Position& pos, SearchFrame* frame);
 void sortRootMoves(SearchState& search);

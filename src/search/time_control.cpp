@@ -2,6 +2,8 @@
 // counted nodes, so the clock costs nothing measurable on the hot path.
 #include "search/time_control.h"
 
+#include <atomic>
+
 #include "channel/dispatcher.h"
 #include "channel/runtime_services.h"
 #include "search/search_state.h"
@@ -31,6 +33,35 @@ std::uint32_t elapsedMilliseconds() {
 void resetNodeCount(SearchState& search) {
     search.nodeCountLow = 0;
     search.nodeCountHigh = 0;
+    search.publishedNodes.store(0, std::memory_order_relaxed);
+}
+
+// With helper threads a `go nodes N` is one pool for all of them: each thread takes the nodes it
+// may count in parts, so that all of them together never count more than N. The main search alone
+// takes all N at once, as a search of one thread always has.
+inline constexpr std::uint64_t NodeShare = 1024;
+static std::atomic<std::uint64_t> nodesInPool{0};
+
+void shareNodeLimit(SearchState& main, int helpers) {
+    main.nodeQuota = helpers > 0 ? 0 : searchRequest.nodeLimit;
+    nodesInPool.store(helpers > 0 ? searchRequest.nodeLimit : 0, std::memory_order_relaxed);
+}
+
+void startNodeShare(SearchState& search) {
+    search.nodeQuota = 0;
+}
+
+// Takes the next part of the pool; false when it is empty.
+static bool takeNodeShare(SearchState& search) {
+    std::uint64_t left = nodesInPool.load(std::memory_order_relaxed);
+    while (left > 0) {
+        const std::uint64_t part = left < NodeShare ? left : NodeShare;
+        if (nodesInPool.compare_exchange_weak(left, left - part, std::memory_order_relaxed)) {
+            search.nodeQuota += part;
+            return true;
+        }
+    }
+    return false;
 }
 
 int checkClock(SearchState& search) {
@@ -44,6 +75,7 @@ int checkClock(SearchState& search) {
     if (++search.nodeCountLow >= ClockPollNodes) {
         search.nodeCountHigh += 4;
         search.nodeCountLow -= ClockPollNodes;
+        search.publishedNodes.store(nodeCount(search), std::memory_order_relaxed);
         if (searchRequest.clockEndsSearch &&
             searchRequest.ponderMode.load(std::memory_order_acquire) == 0 &&
             elapsedMilliseconds() >= static_cast<std::uint32_t>(searchRequest.timeBudgetMs) &&
@@ -52,9 +84,10 @@ int checkClock(SearchState& search) {
             return 1;
         }
     }
-    // 3. A `go nodes N`, or a level's cap, ends the search the moment the count reaches N.
-    if (searchRequest.nodeLimit != 0 && nodeCount(search) >= searchRequest.nodeLimit &&
-        !levelRanksFirst(search)) {
+    // 3. A `go nodes N`, or a level's cap, ends the search the moment the count reaches N (with
+    //    helpers, the moment the pool is empty).
+    if (searchRequest.nodeLimit != 0 && nodeCount(search) >= search.nodeQuota &&
+        !levelRanksFirst(search) && !takeNodeShare(search)) {
         searchRequest.stopRequested.store(1, std::memory_order_release);
         return 1;
     }

@@ -22,5 +22,9 @@ std::uint32_t elapsedMilliseconds();
 
 // Clears the node counter (tests and the start of every search).
 void resetNodeCount(SearchState& search);
+// At the start of a search: the `go nodes` limit for the main search and `helpers` helper threads,
+// and a helper's empty share of it.
+void shareNodeLimit(SearchState& main, int helpers);
+void startNodeShare(SearchState& search);
 
 } // namespace tarnwick

@@ -2,6 +2,7 @@
 // engine (keys, transposition table, attack table) on isready and quit.
 #include "search/transposition_table.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,24 @@ static std::uint32_t slotMask = 0;
 
 static std::uint32_t slotOfPosition(const Position& pos) {
     return slotMask != 0 ? pos.indexKey & slotMask : pos.indexKey % ttEntries;
+}
+
+// Every thread of a search reads and writes entries and moves whole, with no order between
+// threads: a probe that meets an entry written meanwhile by another thread reads the one or the
+// other, and the lock tells whether it is this position's. A move read beside an entry may belong
+// to another write of the same slot; every move taken from the table is checked legal before it
+// is played or shown.
+static TtEntry loadEntry(std::uint32_t slot) {
+    return std::atomic_ref<TtEntry>(ttTable[slot]).load(std::memory_order_relaxed);
+}
+static void storeEntry(std::uint32_t slot, const TtEntry& entry) {
+    std::atomic_ref<TtEntry>(ttTable[slot]).store(entry, std::memory_order_relaxed);
+}
+static PackedMove loadMove(std::uint32_t slot) {
+    return std::atomic_ref<PackedMove>(ttMoves[slot]).load(std::memory_order_relaxed);
+}
+static void storeMove(std::uint32_t slot, PackedMove move) {
+    std::atomic_ref<PackedMove>(ttMoves[slot]).store(move, std::memory_order_relaxed);
 }
 
 // A mate value counts plies from the root, but the same position can be reached at another ply.
@@ -62,7 +81,7 @@ static bool mateMissesFiftyMoveLimit(const Position& pos, const TtEntry& entry) 
 int ttProbe(const Position& pos, int alpha, int beta, int depth, std::int16_t& result) {
     if (ttTable == nullptr)
         return 0;
-    const TtEntry& entry = ttTable[slotOfPosition(pos)];
+    const TtEntry entry = loadEntry(slotOfPosition(pos));
     if (entry.lock != pos.lockKey || depth > entry.depth || mateMissesFiftyMoveLimit(pos, entry))
         return 0;
     const int stored = valueFromTable(pos, entry.value);
@@ -107,22 +126,22 @@ PackedMove ttStoredMove(const Position& pos) {
     if (ttTable == nullptr)
         return 0;
     const std::uint32_t slot = slotOfPosition(pos);
-    return ttTable[slot].lock == pos.lockKey ? ttMoves[slot] : 0;
+    return loadEntry(slot).lock == pos.lockKey ? loadMove(slot) : 0;
 }
 
 void ttStore(const Position& pos, int alpha, int beta, int depth, int value, const Move* best) {
     if (ttTable == nullptr)
         return;
     const std::uint32_t slot = slotOfPosition(pos);
-    TtEntry& entry = ttTable[slot];
+    TtEntry entry = loadEntry(slot);
     // A deeper result of the same position is never replaced by a shallower one.
     if (entry.lock == pos.lockKey && depth < entry.depth)
         return;
     // Without a move of its own the entry keeps the one it had for the same position.
     if (best != nullptr)
-        ttMoves[slot] = packMove(*best);
+        storeMove(slot, packMove(*best));
     else if (entry.lock != pos.lockKey)
-        ttMoves[slot] = 0;
+        storeMove(slot, 0);
     entry.lock = pos.lockKey;
     entry.depth = static_cast<std::int8_t>(depth > INT8_MAX ? INT8_MAX : depth);
     if (value >= beta) {
@@ -135,6 +154,7 @@ void ttStore(const Position& pos, int alpha, int beta, int depth, int value, con
         entry.bound = ExactBound;
         entry.value = static_cast<std::int16_t>(valueForTable(pos, value));
     }
+    storeEntry(slot, entry);
 }
 
 // The memory of shown lines: a slot by indexKey, checked by both keys.
@@ -171,17 +191,16 @@ void clearTable() {
 // Allocates a zero-filled table of `entries`; 0 (after the out-of-memory line) when it cannot.
 static int allocateTable(std::uint64_t entries) {
     const std::uint64_t bytes = entries * sizeof(TtEntry);
-    if (bytes > UINT32_MAX) {
-        // Beyond what the allocation service can be asked for: the same message, with the size.
-        reportError("%llu Bytes Arbeitsspeicher nicht mehr verf\x81gbar",
-                    static_cast<unsigned long long>(bytes));
+    if (entries > UINT32_MAX || bytes + entries * sizeof(PackedMove) > SIZE_MAX) {
+        // Beyond what the index or the address space can hold: the same message, with the size.
+        reportError(OutOfMemoryFormat, static_cast<unsigned long long>(bytes));
         return 0;
     }
-    ttTable = static_cast<TtEntry*>(allocZeroed(static_cast<unsigned>(bytes)));
+    ttTable = static_cast<TtEntry*>(allocZeroed(static_cast<std::size_t>(bytes)));
     if (ttTable == nullptr)
         return 0;
-    ttMoves =
-        static_cast<PackedMove*>(allocZeroed(static_cast<unsigned>(entries * sizeof(PackedMove))));
+    ttMoves = static_cast<PackedMove*>(
+        allocZeroed(static_cast<std::size_t>(entries * sizeof(PackedMove))));
     if (ttMoves == nullptr) {
         std::free(ttTable);
         ttTable = nullptr;

@@ -11,7 +11,9 @@ namespace tarnwick {
 
 enum BoundKind : std::uint8_t { UpperBound = 0, ExactBound = 1, LowerBound = 2 };
 
-struct TtEntry {
+// Read and written whole, as one word: the threads of a parallel search share the table, and an
+// entry torn between two writers could pair one position's lock with another's value.
+struct alignas(8) TtEntry {
     std::uint32_t lock;
     std::int16_t value;
     std::int8_t depth;

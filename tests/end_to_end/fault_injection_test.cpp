@@ -139,7 +139,7 @@ TEST_F(FaultInjection, TheFileBesideTheExecutableServesAnyOtherWorkingFolder) {
 // need more address space than it leaves.
 TEST_F(FaultInjection, AHashSizeThatCannotBeHadLeavesAWorkingTable) {
     exchange("uci\n", "uciok");
-    for (const char* size : {"100000000", "2147483647", "4096"}) {
+    for (const char* size : {"100000000", "2147483647", "32768"}) { // 2^32 entries and more
         const std::vector<std::string> lines =
             exchange(std::string("setoption name Hash value ") + size + "\nisready\n", "readyok");
         ASSERT_EQ(lines.size(), 2u) << size;

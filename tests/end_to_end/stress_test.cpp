@@ -50,13 +50,16 @@ const Words Broken = {
     "position fen r3k2r/8/8/8/8/8/8/R3K2R w AHahX e6 0 1 moves e1c1",
     "position \t startpos \t  moves   e2e4\t e7e5 ", std::string("posi\0tion startpos moves d2d4", 29)};
 // clang-format on
-// Options with odd values (1025 to 4095 MiB of Hash would really be allocated), unknown words,
+// Options with odd values (Hash beyond what the table's index reaches; smaller sizes would really
+// be allocated), helper threads switched on and off between searches, unknown words,
 // blank lines, and junk that cannot spell a command, starting with a character none has. Some
 // commands come twice, so that they come more often.
 // clang-format off
 const Words Idle = {
     "setoption name Hash value 0", "setoption name Hash value 2", "setoption name Hash value abc",
-    "setoption name Hash value 4096", "setoption name Hash value 99999999999999",
+    "setoption name Hash value 32768", "setoption name Hash value 99999999999999",
+    "setoption name Threads value 2", "setoption name Threads value 4",
+    "setoption name Threads value 1", "setoption name Threads value 0",
     "setoption name MultiPV value 3", "setoption name MultiPV value 1", "setoption",
     "setoption name Move Overhead value 1e3", "setoption name Clear Hash", "debug on", "debug off",
     "setoption name UCI_LimitStrength value true", "setoption name UCI_Elo value 0",

@@ -28,15 +28,25 @@ class UciProtocol : public EngineSession {};
 
 // clang-format off
 const Lines UciReply = {"id name Tarnwick 4.15", "id author Velmarok",
-                        "option name Hash type spin default 1 min 1 max 1024",
+                        "option name Hash type spin default 1 min 1 max 32767",
                         "option name Ponder type check default true",
                         "option name Move Overhead type spin default 3000 min 0 max 5000",
                         "option name MultiPV type spin default 1 min 1 max 32",
                         "option name Clear Hash type button",
                         "option name UCI_LimitStrength type check default false",
                         "option name UCI_Elo type spin default 1500 min 800 max 2000",
-                        "option name UCI_Chess960 type check default false", "uciok"};
+                        "option name UCI_Chess960 type check default false",
+                        "option name Threads type spin default 1 min 1 max 256", "uciok"};
 // clang-format on
+
+// The reply with the Hash line of a 64-bit build: a 32-bit one (the ARM hard-float engine) can
+// address 1024 MiB at most, and says so.
+Lines as64BitReply(Lines lines) {
+    for (std::string& line : lines)
+        if (line == "option name Hash type spin default 1 min 1 max 1024")
+            line = UciReply[2];
+    return lines;
+}
 
 // A `quit` as the first command ends the process with status 0 and writes no logbook.
 TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
@@ -45,7 +55,8 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
     EXPECT_FALSE(tarnwick_test::fileExists(directory + "/LogBook.txt"));
     restart();
     EXPECT_EQ(exchange("isready\n", "readyok"), Lines{"readyok"}); // before any `uci`
-    EXPECT_EQ(exchange("uci\n", "uciok"), UciReply);
+    const Lines reply = exchange("uci\n", "uciok");
+    EXPECT_EQ(as64BitReply(reply), UciReply);
     // Each input gets exactly its readyok lines: unknown words are ignored, line ends, blanks and
     // case are forgiven, empty lines and a zero byte dropped, an overlong line dropped whole (its
     // "uci" is never read as a command) while the longest line still fits.
@@ -72,7 +83,7 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
     Lines expected = UciReply;
     expected.insert(expected.begin(), "readyok");
     expected.push_back("readyok");
-    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(as64BitReply(lines), expected);
     // A line split across two writes is one command.
     ASSERT_TRUE(engine.sendRaw("is"));
     std::string line;
@@ -100,8 +111,8 @@ TEST_F(UciProtocol, InputIsReadAsAGuiWritesIt) {
         std::replace_if(stamp.begin(), stamp.end(), ::isdigit, '#');
         EXPECT_EQ(stamp, "##:##:## - ") << logLine;
     }
-    for (const std::string& reply : UciReply)
-        EXPECT_NE(text.find(" - Engine to GUI: \"" + reply + "\"\n"), std::string::npos) << reply;
+    for (const std::string& sent : reply)
+        EXPECT_NE(text.find(" - Engine to GUI: \"" + sent + "\"\n"), std::string::npos) << sent;
     for (const char* message :
          {"Received: \"ucinewgame\"\n", "Processing: \"ucinewgame\" \"\"\n",
           "Error: Unknown command - \"ucinewgame\" \"\"\n",
@@ -434,6 +445,52 @@ TEST_F(SearchFlow, MultiPvShowsExactLinesAndClearHashRepeatsAFreshSearch) {
 long long lastNodes(const Lines& lines) {
     const std::string& last = lines.at(lines.size() - 2);
     return std::stoll(last.substr(last.find(" nodes ") + 7));
+}
+
+// With helper threads every kind of search ends with one bestmove, legal, after a legal line; the
+// nodes of `go nodes` are those of all threads together. Threads set during a search count from
+// the next one.
+TEST_F(SearchFlow, HelperThreadsKeepEverySearchLegal) {
+    const std::string mate = "fen 1BB5/Q5p1/3R4/K6k/8/6p1/8/8 w - - 0 1";
+    const std::string middlegame = Middlegame.substr(9);
+    // Position, what is sent after it, and what ends an open-ended search after a pause.
+    const std::array<std::string, 3> searches[] = {
+        {middlegame, "go depth 6", ""},
+        {middlegame, "go nodes 30000", ""},
+        {middlegame, "go movetime 150", ""},
+        {middlegame, "go wtime 3000 btime 3000", ""},
+        {middlegame, "go infinite", "setoption name Threads value 3\nstop"},
+        {middlegame, "go ponder wtime 3000 btime 3000", "ponderhit"},
+        {middlegame, "setoption name MultiPV value 3\ngo depth 5", ""},
+        {middlegame, "setoption name MultiPV value 1\ngo depth 5 searchmoves h2h3 a3a4", ""},
+        {mate, "go mate 2", ""},
+    };
+    exchange("uci\n", "uciok");
+    for (const char* threads : {"2", "4"}) {
+        exchange(std::string("setoption name Threads value ") + threads + "\nisready\n", "readyok");
+        for (const auto& [position, go, then] : searches) {
+            SCOPED_TRACE(std::string(threads) + " threads: " + go);
+            ASSERT_TRUE(engine.sendLine("position " + position + "\n" + go));
+            if (!then.empty()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                ASSERT_TRUE(engine.sendLine(then));
+            }
+            Lines lines;
+            ASSERT_TRUE(engine.readUntil("bestmove", lines, LongSearchMs));
+            EXPECT_EQ(exchange("isready\n", "readyok"), Lines{"readyok"}); // no second bestmove
+            const auto withLine = std::find_if(lines.rbegin(), lines.rend(), [](auto& line) {
+                return line.find(" pv ") != std::string::npos;
+            });
+            ASSERT_NE(withLine, lines.rend());
+            std::string game = position;
+            const std::vector<std::string> line = legalLineMoves(*withLine, game);
+            ASSERT_FALSE(line.empty()) << *withLine;
+            EXPECT_EQ(bestMoveOf(lines.back()), line[0]);
+            EXPECT_TRUE(go != "go nodes 30000" || lastNodes(lines) <= 30000) << lines.rbegin()[1];
+            EXPECT_TRUE(go != "go mate 2" ||
+                        lines.rbegin()[1].find(" mate 2 ") != std::string::npos);
+        }
+    }
 }
 
 // A level holds each search to its nodes, whatever `go` allows, and counts from the next `go`;

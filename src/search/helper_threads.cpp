@@ -1,0 +1,116 @@
+// Helper threads wait on a condition for the next search, run it on their own state, and report
+// back by lowering the count of helpers at work. Nothing of a helper is touched by another thread
+// while it searches but its published node count.
+#include "search/helper_threads.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "channel/dispatcher.h"
+#include "channel/options.h"
+#include "search/search_state.h"
+#include "search/think_driver.h"
+#include "search/transposition_table.h"
+
+namespace tarnwick {
+
+struct Helper {
+    std::unique_ptr<SearchState> state; // ~250 KB each: on the heap
+    std::thread thread;
+};
+
+// Raw pointers, so that no destructor of a running thread runs at exit; setHelperCount(0) ends
+// them all when the engine quits.
+static Helper* helpers[MaxThreads];
+static int helpersKept = 0;
+
+// Guarded by poolLock: the number of the search the helpers are to run (a new number wakes them),
+// and whether they are to end.
+static std::mutex poolLock;
+static std::condition_variable poolSignal;
+static unsigned searchNumber = 0;
+static bool helpersEnd = false;
+static int helpersAtWork = 0;
+
+static void runHelper(Helper& helper) {
+    unsigned seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(poolLock);
+            poolSignal.wait(guard, [&] { return helpersEnd || searchNumber != seen; });
+            if (helpersEnd)
+                return;
+            seen = searchNumber;
+        }
+        helperThink(*helper.state);
+        const std::lock_guard<std::mutex> guard(poolLock);
+        if (--helpersAtWork == 0)
+            poolSignal.notify_all();
+    }
+}
+
+void setHelperCount(int count) {
+    if (count == helpersKept)
+        return;
+    {
+        const std::lock_guard<std::mutex> guard(poolLock);
+        helpersEnd = true;
+    }
+    poolSignal.notify_all();
+    for (int i = 0; i < helpersKept; ++i) {
+        helpers[i]->thread.join();
+        delete helpers[i];
+    }
+    helpersEnd = false;
+    helpersKept = count;
+    for (int i = 0; i < count; ++i) {
+        helpers[i] = new Helper{.state = std::make_unique<SearchState>(), .thread = {}};
+        helpers[i]->state->helperIndex = i + 1;
+        helpers[i]->thread = std::thread(runHelper, std::ref(*helpers[i]));
+    }
+}
+
+int helperCount() {
+    return helpersKept;
+}
+
+void startHelpers(const SearchState& main) {
+    for (int i = 0; i < helpersKept; ++i) {
+        SearchState& state = *helpers[i]->state;
+        static_cast<EvaluatedPosition&>(state) = static_cast<const EvaluatedPosition&>(main);
+        state.publishedNodes.store(0, std::memory_order_relaxed);
+    }
+    {
+        const std::lock_guard<std::mutex> guard(poolLock);
+        helpersAtWork = helpersKept;
+        ++searchNumber;
+    }
+    poolSignal.notify_all();
+}
+
+void waitForHelpers() {
+    std::unique_lock<std::mutex> guard(poolLock);
+    poolSignal.wait(guard, [] { return helpersAtWork == 0; });
+}
+
+void prepareSearch() {
+    prepareTables();
+    setHelperCount(threadOption.load(std::memory_order_relaxed) - 1);
+}
+
+void releaseSearch() {
+    setHelperCount(0);
+    releaseTables();
+}
+
+std::uint64_t helperNodes() {
+    std::uint64_t nodes = 0;
+    for (int i = 0; i < helpersKept; ++i)
+        nodes += helpers[i]->state->publishedNodes.load(std::memory_order_relaxed);
+    return nodes;
+}
+
+} // namespace tarnwick
