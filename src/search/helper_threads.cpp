@@ -35,8 +35,8 @@ static unsigned searchNumber = 0;
 static bool helpersEnd = false;
 static int helpersAtWork = 0;
 
-static void runHelper(Helper& helper) {
-    unsigned seen = 0;
+// A helper waits for the search after `seen`, the one under way when it was created.
+static void runHelper(Helper& helper, unsigned seen) {
     for (;;) {
         {
             std::unique_lock<std::mutex> guard(poolLock);
@@ -64,12 +64,13 @@ void setHelperCount(int count) {
         helpers[i]->thread.join();
         delete helpers[i];
     }
+    const std::lock_guard<std::mutex> guard(poolLock);
     helpersEnd = false;
     helpersKept = count;
     for (int i = 0; i < count; ++i) {
         helpers[i] = new Helper{.state = std::make_unique<SearchState>(), .thread = {}};
         helpers[i]->state->helperIndex = i + 1;
-        helpers[i]->thread = std::thread(runHelper, std::ref(*helpers[i]));
+        helpers[i]->thread = std::thread(runHelper, std::ref(*helpers[i]), searchNumber);
     }
 }
 

@@ -505,8 +505,10 @@ void think() {
         reportRootWithoutMove(search.frames[0].inCheck);
     }
     // The flags come last, in this order: from the moment commandPending is cleared the reader
-    // may overwrite the command buffers and may answer a `stop` with the best move so far.
+    // may overwrite the command buffers and may answer a `stop` with the best move so far. The
+    // helpers start before that, so that such an answer waits for them to park.
     searchRequest.stopRequested.store(0, std::memory_order_release);
+    const int helpers = searchable && !search.rootWithoutMove ? startHelpersFor(search) : 0;
     bestMoveOwed.store(1, std::memory_order_release);
     searchRequest.thinking.store(1, std::memory_order_release);
     commandPending.store(0, std::memory_order_release);
@@ -514,7 +516,6 @@ void think() {
         searchRequest.thinking.store(0, std::memory_order_release);
         return;
     }
-    const int helpers = startHelpersFor(search);
     // Iterations 1 to 3 with the full window and never refused by the clock, then 4 to 63 with
     // the aspiration window.
     for (search.iterationDepth = 1; search.iterationDepth <= LastIteration;
