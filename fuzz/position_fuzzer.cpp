@@ -1,6 +1,7 @@
-// The position path under libFuzzer: arbitrary text as the arguments of `position`, a two-ply
-// walk checked after every make and unmake, the same count from perft, and a depth-2 search that
-// leaves the position untouched and names a legal move.
+// The position path under libFuzzer: arbitrary text as the arguments of `position`, read by the
+// rules of standard chess and again of Chess960, a two-ply walk checked after every make and
+// unmake, the same count from perft, and a depth-2 search that leaves the position untouched and
+// names a legal move.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "board/position_setup.h"
 #include "channel/dispatcher.h"
 #include "channel/input_reader.h"
+#include "channel/options.h"
 #include "channel/output_log.h"
 #include "search/think_driver.h"
 #include "search/transposition_table.h"
@@ -45,21 +47,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static char text[CommandBufferSize];
+static void checkPosition(const char* text, int chess960) {
     resetCommandChannel();
     outputDescriptor = devNull;
+    chess960Option = chess960;
     resetBoard();
     resetSearch();
     prepareTables(); // the default 1 MiB: built once, then kept
-    const std::size_t length = size < sizeof text - 1 ? size : sizeof text - 1;
-    std::memcpy(text, data, length);
-    text[length] = 0;
 
     setupPosition(text);
     check(boardIsConsistent(), "setupPosition left an inconsistent board");
     if (!positionIsValid)
-        return 0;
+        return;
     check(tarnwick_test::keysMatchScratch(), "setupPosition left keys that differ from scratch");
     const tarnwick_test::PositionSnapshot root = tarnwick_test::takeSnapshot();
 
@@ -86,5 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         : std::find(legal.begin(), legal.end(), best[0]) != legal.end(),
           "the best move is not one of the legal moves, or there is none to make");
     sendOwedBestMove(0);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static char text[CommandBufferSize];
+    const std::size_t length = size < sizeof text - 1 ? size : sizeof text - 1;
+    std::memcpy(text, data, length);
+    text[length] = 0;
+    checkPosition(text, 0);
+    checkPosition(text, 1);
     return 0;
 }

@@ -16,14 +16,16 @@
 #include <utility>
 
 #include "board/position_setup.h"
+#include "channel/options.h"
 #include "eval/endgame_data.h"
 #include "search/transposition_table.h"
 
 namespace tarnwick_test {
 
-void setPosition(const char* text) {
+void setPosition(const char* text, bool chess960) {
     tarnwick::prepareTables();
     tarnwick::resetBoard();
+    tarnwick::chess960Option = chess960 ? 1 : 0;
     tarnwick::setupPosition(text);
 }
 

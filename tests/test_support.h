@@ -106,10 +106,10 @@ inline CheckedWalk walkAndCheck(int depth) {
     return result;
 }
 
-// Sets a `position` argument text up as the engine does, the tables built; the moves the
-// generators hand over there in the root order, with `legalOnly` only those that do not leave the
-// mover's king attacked.
-void setPosition(const char* text);
+// Sets a `position` argument text up as the engine does (with UCI_Chess960 as `chess960` says),
+// the tables built; the moves the generators hand over there in the root order, with `legalOnly`
+// only those that do not leave the mover's king attacked.
+void setPosition(const char* text, bool chess960 = false);
 std::vector<tarnwick::Move> generatedMoves(bool legalOnly = false);
 
 long long nowMs(); // a steady clock in milliseconds

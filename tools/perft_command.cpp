@@ -1,12 +1,15 @@
-// tarnwick-tool perft DEPTH [POSITION]: sets the position up as the `position` command does and
-// counts the leaves of the move tree, one line per legal root move in generation order.
+// tarnwick-tool perft [--chess960] DEPTH [POSITION]: sets the position up as the `position`
+// command does (with UCI_Chess960 on for --chess960) and counts the leaves of the move tree, one
+// line per legal root move in generation order.
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "board/move_notation.h"
 #include "board/perft.h"
 #include "board/position_setup.h"
+#include "channel/options.h"
 #include "channel/runtime_services.h"
 #include "search/transposition_table.h"
 #include "tool_commands.h"
@@ -20,6 +23,10 @@ static void printRootMove(const Move& move, std::uint64_t leaves) {
 }
 
 int runPerftCommand(int argc, char** argv) {
+    if (argc >= 1 && std::strcmp(argv[0], "--chess960") == 0) {
+        chess960Option = 1;
+        --argc, ++argv;
+    }
     const int depth = argc >= 1 ? readDepthArgument(argv[0], MaxPerftDepth) : 0;
     if (depth == 0) {
         std::fprintf(stderr, "tarnwick-tool: perft needs a depth from 1 to %d\n", MaxPerftDepth);

@@ -36,7 +36,9 @@ void joinArguments(int argc, char** argv, char* text, int size) {
 
 static int printUsage() {
     std::fprintf(stderr, "usage: tarnwick-tool COMMAND [ARGUMENTS]\n"
-                         "  perft DEPTH [POSITION]   count the leaves of the move tree\n"
+                         "  perft [--chess960] DEPTH [POSITION]\n"
+                         "                           count the leaves of the move tree, with\n"
+                         "                           --chess960 by the rules of Chess960\n"
                          "  eval [POSITION]          dump the root evaluation tables\n"
                          "  bench [DEPTH]            search the built-in positions\n"
                          "  egtb build [FILE]        build the endgame file (default Endgame.bin)\n"

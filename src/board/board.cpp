@@ -36,16 +36,13 @@ static bool holdsMan(int square, int piece, int colour) {
     return board[square].piece == piece && board[square].colour == colour;
 }
 
-int castlingRightsFromPlacement() {
+int castlingRightsStanding() {
     int rights = 0;
-    for (int colour = White; colour <= Black; ++colour) {
-        const int king = kingHomeSquare[colour];
-        if (!holdsMan(king, King, colour))
-            continue;
-        if (holdsMan(king + 3, Rook, colour))
-            rights |= kingSideRight[colour];
-        if (holdsMan(king - 4, Rook, colour))
-            rights |= queenSideRight[colour];
+    for (int index = 0; index < 4; ++index) {
+        const int colour = index / 2;
+        if (holdsMan(castling.kingSquare[colour], King, colour) &&
+            holdsMan(castlingKingTarget[index] + castling.rookOffset[index], Rook, colour))
+            rights |= 1 << index;
     }
     return rights;
 }
@@ -174,8 +171,8 @@ int boardIsConsistent() {
         for (int piece = AllMen; piece <= Pawn; ++piece)
             if (sets[colour][piece] != menOnSquares[colour][piece])
                 return 0;
-    // A right stands only with its king and rook on their original squares.
-    if ((castlingRights & ~castlingRightsFromPlacement()) != 0)
+    // A right stands only with its king and rook on their squares.
+    if ((castlingRights & ~castlingRightsStanding()) != 0)
         return 0;
     return sideToMove + otherSide == 1 ? 1 : 0;
 }
@@ -197,6 +194,7 @@ void resetBoard() {
     sideToMove = White;
     otherSide = Black;
     castlingRights = 0;
+    castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
     halfmoveClock = 0;
     gamePositionCount = 0;
     lockKey = 0;

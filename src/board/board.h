@@ -110,9 +110,10 @@ inline constinit Move moveStack[MoveStackSlots]{};
 inline constinit int currentSlot = RootSlot;
 inline constinit int ply = 0;
 
-// Castling rights, one bit each. A right is kept only while its king and rook stand on their
-// original squares and have never left them: every move from or to e1, h1, a1, e8, h8 or a8 clears
-// the rights of that square, and taking the move back restores them.
+// Castling rights, one bit each: for each colour one on the h-side of its king ("king side") and
+// one on the a-side ("queen side"). A right is kept only while its king and its rook stand on the
+// squares they had when the position was set up and have never left them: every move from or to
+// one of those squares clears the rights of that square, and taking the move back restores them.
 enum CastlingRight : int {
     WhiteKingSide = 1,
     WhiteQueenSide = 2,
@@ -122,22 +123,16 @@ enum CastlingRight : int {
 };
 inline constexpr int kingSideRight[2] = {WhiteKingSide, BlackKingSide};
 inline constexpr int queenSideRight[2] = {WhiteQueenSide, BlackQueenSide};
-inline constexpr int kingHomeSquare[2] = {4, 116}; // e1, e8
 inline constinit int castlingRights = 0;
 
-// The rights a move keeps when it starts or ends on a square, by square: all of them, except on
-// the six squares of the kings and rooks that may castle.
-inline constexpr auto castlingRightsKept = [] {
-    std::array<std::uint8_t, 128> kept{};
-    kept.fill(AllCastlingRights);
-    kept[4] = AllCastlingRights & ~(WhiteKingSide | WhiteQueenSide);   // e1
-    kept[7] = AllCastlingRights & ~WhiteKingSide;                      // h1
-    kept[0] = AllCastlingRights & ~WhiteQueenSide;                     // a1
-    kept[116] = AllCastlingRights & ~(BlackKingSide | BlackQueenSide); // e8
-    kept[119] = AllCastlingRights & ~BlackKingSide;                    // h8
-    kept[112] = AllCastlingRights & ~BlackQueenSide;                   // a8
-    return kept;
-}();
+// The number of a right's bit, which indexes the tables of each right: 2 * colour, plus 1 for the
+// queen side (the kind of a castling move names its side).
+inline constexpr int castlingIndex(int colour, int kind) {
+    return 2 * colour + (kind == CastleQueenSide ? 1 : 0);
+}
+// Wherever king and rook started, castling puts the king on the g-file and the rook on the f-file
+// (king side), or the king on the c-file and the rook on the d-file (queen side).
+inline constexpr int castlingKingTarget[4] = {6, 2, 118, 114}; // g1, c1, g8, c8
 
 // The fifty-move rule's clock: half-moves since the last capture or pawn move, from the FEN's
 // fifth field and kept by makeMove and unmakeMove. At FiftyMoveLimit the game is drawn.
@@ -201,6 +196,57 @@ inline constexpr int squareOfBit(int bit) {
 inline int firstSquareOf(SquareSet set) {
     return squareOfBit(std::countr_zero(set));
 }
+
+// Where the kings and rooks of the castling rights stand, set with each position: e1, h1, a1 and
+// e8, h8, a8 in standard chess, any squares of the back ranks in Chess960 (the king between its
+// two rooks). A castling move is the king's move from its square to its target with kind
+// CastleKingSide or CastleQueenSide; the rook goes from `to` + rookOffset to the square beside
+// the target on the king's side. The offset, not the square, is kept: in standard chess it is
+// +1 and -2 whatever the king's square, as the move reader has always had it.
+struct CastlingLayout {
+    std::array<std::uint8_t, 128> rightsKept; // by square: the rights a move from or to it keeps
+    int kingSquare[2];                        // by colour
+    int rookOffset[4];                        // by castlingIndex: rook square less king target
+    SquareSet mustBeEmpty[4]; // the squares both men cross or reach, but for their own
+    SquareSet mustBeSafe[4];  // the squares the king crosses between its square and target
+};
+
+// The layout of kings on kingSquare and the rooks of the four rights on rookSquare.
+inline constexpr CastlingLayout castlingLayoutOf(const int kingSquare[2], const int rookSquare[4]) {
+    CastlingLayout layout{};
+    layout.rightsKept.fill(AllCastlingRights);
+    // The squares from one square to another along the back rank, both included.
+    const auto span = [](int from, int to) {
+        SquareSet squares = 0;
+        for (int square = from < to ? from : to; square <= (from < to ? to : from); ++square)
+            squares |= squareSets[square];
+        return squares;
+    };
+    for (int index = 0; index < 4; ++index) {
+        const int colour = index / 2;
+        const int king = kingSquare[colour];
+        const int kingTarget = castlingKingTarget[index];
+        const int rookTarget = index % 2 == 0 ? kingTarget - 1 : kingTarget + 1;
+        const int rook = rookSquare[index];
+        layout.rightsKept[king] &= static_cast<std::uint8_t>(~(3 << 2 * colour));
+        layout.rightsKept[rook] &= static_cast<std::uint8_t>(~(1 << index));
+        layout.rookOffset[index] = rook - kingTarget;
+        const SquareSet ownMen = squareSets[king] | squareSets[rook];
+        layout.mustBeEmpty[index] = (span(king, kingTarget) | span(rook, rookTarget)) & ~ownMen;
+        // The king's own square is tested as the check, its target by the legality test after
+        // the move: the one attack on the target that the rook's arrival could hide comes along
+        // the rank through the target and reaches the king's square too, a check.
+        layout.mustBeSafe[index] =
+            span(king, kingTarget) & ~squareSets[king] & ~squareSets[kingTarget];
+    }
+    layout.kingSquare[White] = kingSquare[White];
+    layout.kingSquare[Black] = kingSquare[Black];
+    return layout;
+}
+inline constexpr int StandardKingSquares[2] = {4, 116};         // e1, e8
+inline constexpr int StandardRookSquares[4] = {7, 0, 119, 112}; // h1, a1, h8, a8
+inline constinit CastlingLayout castling =
+    castlingLayoutOf(StandardKingSquares, StandardRookSquares);
 
 // Kept by makeMove and unmakeMove: for each colour the squares of its men by PieceCode, and at
 // element AllMen (the code of the empty square, which no man has) the squares of all its men.
@@ -367,9 +413,8 @@ inline constexpr std::uint32_t cellWordOfMan(int piece, int colour) {
 
 int pieceAttacks(int piece, int from, int to);
 int isSquareAttacked(int colour, int square);
-// The rights that stand with the kings and rooks on their original squares: the reading of a
-// FEN without a castling field.
-int castlingRightsFromPlacement();
+// The rights whose king and rook stand on the squares of the castling layout.
+int castlingRightsStanding();
 void buildPieceLists();
 void buildAttackTable();
 

@@ -61,7 +61,7 @@ static int enPassantVictimSquare(const Move& move) {
 }
 
 // A man of that colour and code appears on, or leaves, each square of `squares` (one square),
-// or moves between them (two squares).
+// or moves between them (two squares; none when a Chess960 castling leaves it where it stood).
 static void moveInSets(int colour, int piece, SquareSet squares) {
     menOnSquares[colour][AllMen] ^= squares;
     menOnSquares[colour][piece] ^= squares;
@@ -91,7 +91,7 @@ static bool resetsClock(const Move& move) {
 }
 
 static int rightsKeptBy(int from, int to) {
-    return castlingRightsKept[from] & castlingRightsKept[to];
+    return castling.rightsKept[from] & castling.rightsKept[to];
 }
 
 // The side words of both keys: every move, the null move included, toggles them.
@@ -109,24 +109,21 @@ static KeyDelta sideKeyDelta() {
     const int from = move.from;
     const int to = move.to;
     switch (move.kind) {
-    case CastleKingSide: { // 7. the rook jumps from the h-file to the f-file
-        const CellWord rook = loadCell(to + 1);
-        addPieceKey(keys, Rook, side, to + 1);
-        addPieceKey(keys, Rook, side, to - 1);
-        storeCell(to + 1, loadCell(to - 1));
-        storeCell(to - 1, rook);
-        pieceList[side][listIndexOf(rook)].square = to - 1;
-        moveInSets(side, Rook, setOfSquare(to + 1) | setOfSquare(to - 1));
-        break;
-    }
-    case CastleQueenSide: { // 8. the rook jumps from the a-file to the d-file
-        const CellWord rook = loadCell(to - 2);
-        addPieceKey(keys, Rook, side, to - 2);
-        addPieceKey(keys, Rook, side, to + 1);
-        storeCell(to - 2, loadCell(to + 1));
-        storeCell(to + 1, rook);
-        pieceList[side][listIndexOf(rook)].square = to + 1;
-        moveInSets(side, Rook, setOfSquare(to - 2) | setOfSquare(to + 1));
+    case CastleKingSide:    // 7. the rook jumps to the f-file
+    case CastleQueenSide: { // 8. the rook jumps to the d-file
+        const int rookFrom = to + castling.rookOffset[castlingIndex(side, move.kind)];
+        const int rookTo = move.kind == CastleKingSide ? to - 1 : to + 1;
+        // In Chess960 the king may have landed on the rook's square: step 5's exchange has put
+        // the rook on the king's origin. Cells are exchanged as for any move, so that unmake
+        // restores every one of them.
+        const int rookNow = rookFrom == to ? from : rookFrom;
+        const CellWord rook = loadCell(rookNow);
+        addPieceKey(keys, Rook, side, rookFrom);
+        addPieceKey(keys, Rook, side, rookTo);
+        storeCell(rookNow, loadCell(rookTo));
+        storeCell(rookTo, rook);
+        pieceList[side][listIndexOf(rook)].square = rookTo;
+        moveInSets(side, Rook, setOfSquare(rookFrom) ^ setOfSquare(rookTo));
         break;
     }
     case EnPassant: { // 9. the pawn taken stands beside the destination
@@ -182,7 +179,7 @@ void makeMove(const Move& move) {
         storeCell(from, target);
         storeCell(to, mover);
         pieceList[side][listIndexOf(mover)].square = to;
-        moveInSets(side, pieceOf(mover), setOfSquare(from) | setOfSquare(to));
+        moveInSets(side, pieceOf(mover), setOfSquare(from) ^ setOfSquare(to));
         // A king or rook leaving its original square, or a rook taken on it, ends its rights.
         const int kept = rightsKeptBy(from, to);
         if (kept != AllCastlingRights) {
@@ -213,24 +210,20 @@ void makeMove(const Move& move) {
     const int from = move.from;
     const int to = move.to;
     switch (move.kind) {
-    case CastleKingSide: { // 7.
-        const CellWord rook = loadCell(to - 1);
-        addPieceKey(keys, Rook, side, to - 1);
-        addPieceKey(keys, Rook, side, to + 1);
-        storeCell(to - 1, loadCell(to + 1));
-        storeCell(to + 1, rook);
-        pieceList[side][listIndexOf(rook)].square = to + 1;
-        moveInSets(side, Rook, setOfSquare(to - 1) | setOfSquare(to + 1));
-        break;
-    }
-    case CastleQueenSide: { // 8.
-        const CellWord rook = loadCell(to + 1);
-        addPieceKey(keys, Rook, side, to + 1);
-        addPieceKey(keys, Rook, side, to - 2);
-        storeCell(to + 1, loadCell(to - 2));
-        storeCell(to - 2, rook);
-        pieceList[side][listIndexOf(rook)].square = to - 2;
-        moveInSets(side, Rook, setOfSquare(to + 1) | setOfSquare(to - 2));
+    case CastleKingSide:    // 7.
+    case CastleQueenSide: { // 8. the king is back on `from` already
+        const int rookFrom = to + castling.rookOffset[castlingIndex(side, move.kind)];
+        const int rookTo = move.kind == CastleKingSide ? to - 1 : to + 1;
+        // A rook that had come to the king's origin (Chess960) went to `to` with the king's
+        // exchange.
+        const int rookNow = rookTo == from ? to : rookTo;
+        const CellWord rook = loadCell(rookNow);
+        addPieceKey(keys, Rook, side, rookTo);
+        addPieceKey(keys, Rook, side, rookFrom);
+        storeCell(rookNow, loadCell(rookFrom));
+        storeCell(rookFrom, rook);
+        pieceList[side][listIndexOf(rook)].square = rookFrom;
+        moveInSets(side, Rook, setOfSquare(rookTo) ^ setOfSquare(rookFrom));
         break;
     }
     case EnPassant: { // 9.
@@ -276,7 +269,7 @@ void unmakeMove(const Move& move) {
         const std::uint8_t* moverKeys = keysOfMan(move.piece, side);
         addManKey(keys, moverKeys, to);
         addManKey(keys, moverKeys, from);
-        moveInSets(side, pieceOf(mover), setOfSquare(to) | setOfSquare(from));
+        moveInSets(side, pieceOf(mover), setOfSquare(to) ^ setOfSquare(from));
         if (move.kind == Promotion)
             mover = withPiece(mover, Pawn);
         storeCell(from, mover);

@@ -264,40 +264,46 @@ int generateEnPassant(SearchFrame* frame) {
     return 0;
 }
 
+// Whether the castling of the right with that index may be played, but for the king standing in
+// check (tested first) and its target (left to the callback's legality test): the squares both men
+// cross or reach are empty but for the two of them, and no square the king crosses is attacked.
+// The right itself stands for king and rook on their squares.
+static bool castlingPathIsOpen(int index) {
+    if ((occupiedSquares() & castling.mustBeEmpty[index]) != 0)
+        return false;
+    for (SquareSet crossed = castling.mustBeSafe[index]; crossed != 0; crossed &= crossed - 1) {
+        if (isSquareAttacked(otherSide, firstSquareOf(crossed)))
+            return false;
+    }
+    return true;
+}
+
 int generateCastling(SearchFrame* frame) {
     const int side = sideToMove;
-    const int other = otherSide;
     // 1. A right of the side to move (its king and rook have never left their squares), and the
     //    king not in check.
     const int rights = castlingRights & (kingSideRight[side] | queenSideRight[side]);
     if (rights == 0)
         return 0;
-    const int king = kingHomeSquare[side];
-    if (isSquareAttacked(other, king))
+    const int king = castling.kingSquare[side];
+    if (isSquareAttacked(otherSide, king))
         return 0;
     // 2.
     Move& slot = moveStack[currentSlot];
     slot.from = static_cast<std::int16_t>(king);
     slot.piece = King;
     slot.captured = Empty;
-    // 3. King side: f and g empty, the passed square f not attacked. The destination is left to
-    //    the callback's legality test.
-    if ((rights & kingSideRight[side]) != 0 && board[king + 1].piece == Empty &&
-        board[king + 2].piece == Empty) {
-        slot.to = static_cast<std::int16_t>(king + 2);
-        slot.kind = CastleKingSide;
-        if (!isSquareAttacked(other, king + 1) && moveCallback(frame))
+    // 3. King side, then queen side.
+    for (const int kind : {CastleKingSide, CastleQueenSide}) {
+        const int index = castlingIndex(side, kind);
+        if ((rights & (1 << index)) == 0 || !castlingPathIsOpen(index))
+            continue;
+        slot.to = static_cast<std::int16_t>(castlingKingTarget[index]);
+        slot.kind = static_cast<std::uint8_t>(kind);
+        if (moveCallback(frame))
             return 1;
     }
-    // 4. Queen side: b, c and d empty (b may be attacked), d not attacked.
-    if ((rights & queenSideRight[side]) == 0 || board[king - 1].piece != Empty ||
-        board[king - 2].piece != Empty || board[king - 3].piece != Empty)
-        return 0;
-    slot.to = static_cast<std::int16_t>(king - 2);
-    slot.kind = CastleQueenSide;
-    if (isSquareAttacked(other, king - 1))
-        return 0;
-    return moveCallback(frame) ? 1 : 0;
+    return 0;
 }
 
 int isMoveValid() {
@@ -311,11 +317,18 @@ int isMoveValid() {
     const int mover = move.kind == Promotion ? static_cast<int>(Pawn) : move.piece;
     if (board[from].piece != mover || board[from].colour != side)
         return 0;
-    // 2. The destination holds what the move captures, of the other colour, or nothing.
+    // 2. Castling by its right, its squares and its king target; its king may already stand
+    //    there, and its rook too (Chess960).
+    if (move.kind == CastleKingSide || move.kind == CastleQueenSide) {
+        const int index = castlingIndex(side, move.kind);
+        return (castlingRights & (1 << index)) != 0 && to == castlingKingTarget[index] &&
+               !isSquareAttacked(otherSide, from) && castlingPathIsOpen(index);
+    }
+    // 3. The destination holds what the move captures, of the other colour, or nothing.
     if (board[to].piece != move.captured ||
         (move.captured != Empty && board[to].colour != otherSide))
         return 0;
-    // 3. By kind.
+    // 4. By kind.
     switch (move.kind) {
     case NormalMove:
         if (move.piece != Pawn)
@@ -325,14 +338,6 @@ int isMoveValid() {
         return 1;
     case Promotion:
         return 1;
-    case CastleKingSide:
-        return (castlingRights & kingSideRight[side]) != 0 && from == kingHomeSquare[side] &&
-               board[from + 1].piece == Empty && !isSquareAttacked(otherSide, from) &&
-               !isSquareAttacked(otherSide, from + 1);
-    case CastleQueenSide:
-        return (castlingRights & queenSideRight[side]) != 0 && from == kingHomeSquare[side] &&
-               board[from - 1].piece == Empty && board[from - 3].piece == Empty &&
-               !isSquareAttacked(otherSide, from) && !isSquareAttacked(otherSide, from - 1);
     default: // en passant, null move, sentinel: never a valid killer
         return 0;
     }

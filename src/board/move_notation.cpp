@@ -1,24 +1,51 @@
-// Long algebraic move text: "e2e4", "e7e8q", castling as the king's two-square move. Reading a
-// game move builds it from the two squares and what stands on them, without a legality test.
+// Long algebraic move text: "e2e4", "e7e8q", castling as the king's two-square move, or in
+// Chess960 as the king taking its own rook. Reading a game move builds it from the two squares and
+// what stands on them, without a legality test.
 #include "board/move_notation.h"
 
 #include "board/make_unmake.h"
+#include "board/position_setup.h"
 #include "channel/dispatcher.h"
 #include "channel/output_log.h"
 
 namespace tarnwick {
 
-MoveText moveToText(const Move& move) {
+static bool isCastling(const Move& move) {
+    return move.kind == CastleKingSide || move.kind == CastleQueenSide;
+}
+
+// The castling layout's index of a castling move: its king starts on its own back rank.
+static int castlingIndexOf(const Move& move) {
+    return castlingIndex(rankOf(move.from) == 0 ? White : Black, move.kind);
+}
+
+static MoveText squaresText(int from, int to) {
     MoveText text{};
+    text.text[0] = static_cast<char>('a' + (from & 15));
+    text.text[1] = static_cast<char>('1' + (from >> 4));
+    text.text[2] = static_cast<char>('a' + (to & 15));
+    text.text[3] = static_cast<char>('1' + (to >> 4));
+    return text;
+}
+
+MoveText moveToText(const Move& move) {
     if (move.piece == Empty)
-        return text; // no move: the empty text
-    text.text[0] = static_cast<char>('a' + (move.from & 15));
-    text.text[1] = static_cast<char>('1' + (move.from >> 4));
-    text.text[2] = static_cast<char>('a' + (move.to & 15));
-    text.text[3] = static_cast<char>('1' + (move.to >> 4));
+        return MoveText{}; // no move: the empty text
+    // In Chess960 castling is written as the king taking its rook, the one form that cannot be
+    // mistaken for a king's move.
+    if (chess960Mode && isCastling(move))
+        return squaresText(move.from, move.to + castling.rookOffset[castlingIndexOf(move)]);
+    MoveText text = squaresText(move.from, move.to);
     if (move.kind == Promotion && move.piece <= Pawn)
         text.text[4] = PieceLetters[move.piece];
     return text;
+}
+
+MoveText kingStepCastlingText(const Move& move) {
+    const int fileChange = (move.to & 15) - (move.from & 15);
+    if (!chess960Mode || !isCastling(move) || fileChange * fileChange < 4)
+        return MoveText{};
+    return squaresText(move.from, move.to);
 }
 
 static bool isFileLetter(char c) {
@@ -38,6 +65,16 @@ static const char* corruptingMoveReason(const Move& move) {
         return "empty origin";
     if (origin.colour != sideToMove)
         return "origin holds a man of the side not to move";
+    if (chess960Mode && isCastling(move)) {
+        // The right stands for king and rook on their squares, which the two may take from each
+        // other; the other squares the castling needs must be empty.
+        const int index = castlingIndex(sideToMove, move.kind);
+        if ((castlingRights & (1 << index)) == 0 || move.from != castling.kingSquare[sideToMove])
+            return "castling without its right";
+        if ((occupiedSquares() & castling.mustBeEmpty[index]) != 0)
+            return "castling across a man";
+        return nullptr;
+    }
     if (target.piece != Empty && target.colour == sideToMove)
         return "destination holds a man of the mover's colour";
     if (target.piece == King)
@@ -69,6 +106,29 @@ static const char* corruptingMoveReason(const Move& move) {
         break;
     }
     return nullptr;
+}
+
+// Makes a king's move along its rank castling, with `to` the king's target, when it takes the rook
+// of a castling right of its colour or goes two files or more to a castling target. Whether the
+// right is still held is left to corruptingMoveReason: a king that takes another rook of its own
+// colour stays a normal move, which is refused there.
+static void readChess960Castling(Move& move) {
+    const BoardCell& target = board[move.to];
+    if (move.piece != King || rankOf(move.from) != rankOf(move.to))
+        return;
+    const int fileChange = (move.to & 15) - (move.from & 15);
+    for (const int kind : {CastleKingSide, CastleQueenSide}) {
+        const int index = castlingIndex(sideToMove, kind);
+        const int kingTarget = castlingKingTarget[index];
+        const bool takesItsRook = target.piece == Rook && target.colour == sideToMove &&
+                                  move.to == kingTarget + castling.rookOffset[index];
+        if (takesItsRook || (move.to == kingTarget && fileChange * fileChange >= 4)) {
+            move.kind = static_cast<std::uint8_t>(kind);
+            move.to = static_cast<std::int16_t>(kingTarget);
+            move.captured = Empty;
+            return;
+        }
+    }
 }
 
 void playMoveText(const char* text) {
@@ -103,11 +163,14 @@ void playMoveText(const char* text) {
             break;
         }
     }
-    // 4. A king's two-file move is castling.
+    // 4. A king's two-file move is castling; in Chess960 the king taking its own rook, or its
+    //    move to its castling target when that cannot be a king's step.
     const int fileChange = (move.from & 15) - (move.to & 15);
-    if (move.piece == King && fileChange == 2)
+    if (chess960Mode)
+        readChess960Castling(move);
+    else if (move.piece == King && fileChange == 2)
         move.kind = CastleQueenSide;
-    if (move.piece == King && fileChange == -2)
+    else if (move.piece == King && fileChange == -2)
         move.kind = CastleKingSide;
     // 5. A pawn that changes file onto an empty square takes en passant.
     if (move.piece == Pawn && fileChange != 0 && move.captured == Empty)

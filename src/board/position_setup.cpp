@@ -8,6 +8,7 @@
 #include "board/board.h"
 #include "board/move_notation.h"
 #include "channel/dispatcher.h"
+#include "channel/options.h"
 #include "channel/output_log.h"
 #include "channel/runtime_services.h"
 
@@ -120,7 +121,68 @@ static int readCastlingField(const char* field) {
         if (const char* letter = findChar(rightLetters, *field))
             rights |= 1 << (letter - rightLetters);
     }
-    return rights & castlingRightsFromPlacement();
+    return rights & castlingRightsStanding();
+}
+
+// The file of the rook of that colour on its back rank that a letter of a Chess960 castling field
+// names, or -1: K and Q (k and q) the outermost rook on that side of the king (X-FEN), a file
+// letter the rook on that file (Shredder-FEN, and X-FEN for a rook that is not the outermost).
+static int castlingRookFile(int letter, int colour, int kingFile) {
+    const int rank = colour == White ? 0 : 7;
+    const auto holdsRook = [&](int file) {
+        const BoardCell& cell = board[makeSquare(file, rank)];
+        return cell.piece == Rook && cell.colour == colour;
+    };
+    if (letter == 'k') {
+        for (int file = 7; file > kingFile; --file)
+            if (holdsRook(file))
+                return file;
+    } else if (letter == 'q') {
+        for (int file = 0; file < kingFile; ++file)
+            if (holdsRook(file))
+                return file;
+    } else if (letter >= 'a' && letter <= 'h' && holdsRook(letter - 'a')) {
+        return letter - 'a';
+    }
+    return -1;
+}
+
+// The castling field of a Chess960 position: capitals give white's rights, small letters black's,
+// each on the side of the king its rook stands. A right needs the king on its back rank and the
+// rook the letter names; the first letter that gives a side its right counts, and letters that
+// give none are passed over. Sets the castling layout to the kings and rooks found.
+static int readChess960CastlingField(const char* field) {
+    int kingSquare[2] = {StandardKingSquares[White], StandardKingSquares[Black]};
+    int rookSquare[4];
+    std::memcpy(rookSquare, StandardRookSquares, sizeof rookSquare);
+    int kingFile[2] = {-1, -1};
+    for (int colour = White; colour <= Black; ++colour) {
+        for (int file = 0; file < 8; ++file) {
+            const int square = makeSquare(file, colour == White ? 0 : 7);
+            if (board[square].piece == King && board[square].colour == colour) {
+                kingFile[colour] = file;
+                kingSquare[colour] = square;
+            }
+        }
+    }
+    int rights = 0;
+    for (; *field != 0; ++field) {
+        const int letter = *field | 0x20;
+        const int colour = *field == letter ? Black : White;
+        if (kingFile[colour] < 0 ||
+            (letter != 'k' && letter != 'q' && (letter < 'a' || letter > 'h')))
+            continue;
+        const int rookFile = castlingRookFile(letter, colour, kingFile[colour]);
+        if (rookFile < 0 || rookFile == kingFile[colour])
+            continue;
+        const int index = 2 * colour + (rookFile < kingFile[colour] ? 1 : 0);
+        if ((rights & (1 << index)) != 0)
+            continue;
+        rights |= 1 << index;
+        rookSquare[index] = makeSquare(rookFile, colour == White ? 0 : 7);
+    }
+    castling = castlingLayoutOf(kingSquare, rookSquare);
+    return rights;
 }
 
 // The en passant field names the square a pawn has just passed with its double step. When a pawn
@@ -160,14 +222,18 @@ static char fenField[CommandBufferSize];
 
 // The rights and the en passant square from the FEN's third and fourth fields. The start position
 // has all four rights; a FEN without a castling field has every right its kings and rooks on their
-// original squares allow.
+// original squares allow, in Chess960 those of the outermost rooks ("KQkq").
 static void readRightsFields(bool startPosition) {
     // The copy still holds the fields after the placement; the move list is not one of them.
     if (char* moves = std::strstr(fenCopy, "moves "))
         *moves = 0;
     const bool hasCastlingField =
         !startPosition && getField(fenField, 3, fenCopy, ' ') == 0 && fenField[0] != 0;
-    castlingRights = hasCastlingField ? readCastlingField(fenField) : castlingRightsFromPlacement();
+    castling = castlingLayoutOf(StandardKingSquares, StandardRookSquares);
+    if (chess960Mode)
+        castlingRights = readChess960CastlingField(hasCastlingField ? fenField : "KQkq");
+    else
+        castlingRights = hasCastlingField ? readCastlingField(fenField) : castlingRightsStanding();
     if (hasCastlingField && getField(fenField, 4, fenCopy, ' ') == 0)
         recordEnPassantField(fenField);
 }
@@ -205,6 +271,7 @@ void setupPosition(const char* text) {
     }
     positionIsValid = 0;
     positionRefusal = "";
+    chess960Mode = chess960Option;
     // 1. The FEN text, or the start position for anything else.
     const char* fen = startsWithFen(text) ? text + 4 : StartPositionText;
     std::strncpy(fenCopy, fen, sizeof fenCopy - 1);

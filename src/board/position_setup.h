@@ -1,5 +1,6 @@
 // The UCI `position` command: reads a FEN placement, side to move, castling rights and en passant
-// square (or the start position), resets the game history and plays the listed game moves.
+// square (or the start position), resets the game history and plays the listed game moves, by the
+// rules of standard chess or of Chess960.
 #pragma once
 
 namespace tarnwick {
@@ -12,6 +13,11 @@ inline constexpr char StartPositionText[] = "rnbqkbnrpppppppp8888PPPPPPPPRNBQKBN
 inline constinit int positionIsValid = 0;
 // Why the last placement was refused, for the log and the tool's error line; "" otherwise.
 inline constinit const char* positionRefusal = "";
+
+// 1 while the position was set up with UCI_Chess960 on: its castling field was read in the forms
+// of Chess960, and castling is written, and read in the move lists, as the king taking its rook.
+// Written by `position` only, so a change of the option during a search counts from the next one.
+inline constinit int chess960Mode = 0;
 
 void setupPosition(const char* text);
 

@@ -112,6 +112,7 @@ void resetCommandChannel() {
     multiPvLines = 1;
     limitStrength = 0;
     strengthElo = DefaultStrengthElo;
+    chess960Option = 0;
     seedRandom(-1);
     closeLogbook();
     outputDescriptor = StandardOutput;

@@ -24,6 +24,7 @@ void sendIdentity() {
     sendLine("option name UCI_LimitStrength type check default false");
     sendLine("option name UCI_Elo type spin default %d min %d max %d", DefaultStrengthElo,
              MinStrengthElo, MaxStrengthElo);
+    sendLine("option name UCI_Chess960 type check default false");
 }
 
 // The value text when the `setoption` arguments name exactly `name`, in any case ("name move
@@ -96,6 +97,10 @@ void applyOption() {
     }
     if (const char* value = optionValue(commandArgs, "UCI_Elo")) {
         setSpin(strengthElo, value, MinStrengthElo, MaxStrengthElo);
+        return;
+    }
+    if (const char* value = optionValue(commandArgs, "UCI_Chess960")) {
+        setCheck(chess960Option, value);
         return;
     }
     if (optionValue(commandArgs, "Clear Hash") != nullptr) {

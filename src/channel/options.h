@@ -1,6 +1,6 @@
 // Identification and the UCI options: Hash and Ponder, and the opt-in Move Overhead, MultiPV,
-// Clear Hash, UCI_LimitStrength and UCI_Elo, whose defaults leave the engine's play exactly as
-// without them.
+// Clear Hash, UCI_LimitStrength, UCI_Elo and UCI_Chess960, whose defaults leave the engine's play
+// exactly as without them.
 #pragma once
 
 namespace tarnwick {
@@ -26,6 +26,10 @@ inline constexpr int MaxStrengthElo = 2000;
 inline constexpr int DefaultStrengthElo = 1500;
 inline constinit int limitStrength = 0;
 inline constinit int strengthElo = DefaultStrengthElo;
+
+// UCI_Chess960: positions are read, and castling is played and written, by the rules of Chess960
+// (see board/position_setup.h); it counts from the next `position`.
+inline constinit int chess960Option = 0;
 
 void sendIdentity();
 void applyOption();

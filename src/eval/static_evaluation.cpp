@@ -79,12 +79,14 @@ int evaluateMove() {
                   (pieceSquareTable[s][piece][from] + pieceValue[piece]) -
                   (pieceSquareTable[s][Pawn][from] + pieceValue[Pawn]);
         break;
-    case CastleKingSide:
-        change += pieceSquareTable[s][Rook][to - 1] - pieceSquareTable[s][Rook][to + 1] +
+    case CastleKingSide: // the rook from its square (h1 in standard chess) to beside the king
+        change += pieceSquareTable[s][Rook][to - 1] -
+                  pieceSquareTable[s][Rook][to + castling.rookOffset[castlingIndex(s, move.kind)]] +
                   KingSideCastlingBonus;
         break;
     case CastleQueenSide:
-        change += pieceSquareTable[s][Rook][to + 1] - pieceSquareTable[s][Rook][to - 2] +
+        change += pieceSquareTable[s][Rook][to + 1] -
+                  pieceSquareTable[s][Rook][to + castling.rookOffset[castlingIndex(s, move.kind)]] +
                   QueenSideCastlingBonus;
         break;
     default:

@@ -58,21 +58,24 @@ void resetSearch() {
     std::memset(static_cast<void*>(rootMoves), 0, sizeof rootMoves);
 }
 
-// A `go searchmoves` list restricts the root moves to those it names (words of move text).
+// A `go searchmoves` list restricts the root moves to those it names (words of move text; a
+// Chess960 castling also by its king's move to its target, as the move reader takes it).
 static bool isRequestedRootMove(const Move& move) {
     const char* words = searchRequest.searchMoves;
     if (words[0] == 0)
         return true;
-    const MoveText text = moveToText(move);
-    const std::size_t length = std::strlen(text.text);
+    const MoveText texts[2] = {moveToText(move), kingStepCastlingText(move)};
     for (const char* word = words; *word != 0;) {
         while (*word == ' ')
             ++word;
         std::size_t wordLength = 0;
         while (word[wordLength] != 0 && word[wordLength] != ' ')
             ++wordLength;
-        if (wordLength == length && length != 0 && std::strncmp(word, text.text, length) == 0)
-            return true;
+        for (const MoveText& text : texts) {
+            const std::size_t length = std::strlen(text.text);
+            if (wordLength == length && length != 0 && std::strncmp(word, text.text, length) == 0)
+                return true;
+        }
         word += wordLength;
     }
     return false;

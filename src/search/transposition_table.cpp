@@ -95,7 +95,12 @@ int ttProbe(int alpha, int beta, int depth, std::int16_t& result) {
 
 PackedMove packMove(const Move& move) {
     const int promoted = move.kind == Promotion ? move.piece : 0;
-    return static_cast<PackedMove>(move.from | move.to << 7 | promoted << 14);
+    // Castling sets bit 3 of the origin, which no square of the board has: in Chess960 a castling
+    // and a king's step can share their squares (king f1 and rook h1: both go from f1 to g1).
+    static constexpr int CastlingMark = 0x08;
+    const int castlingMark =
+        move.kind == CastleKingSide || move.kind == CastleQueenSide ? CastlingMark : 0;
+    return static_cast<PackedMove>((move.from | castlingMark) | move.to << 7 | promoted << 14);
 }
 
 PackedMove ttStoredMove() {

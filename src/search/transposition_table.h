@@ -23,8 +23,8 @@ inline constexpr unsigned TtEntriesPerMb = 131072;
 inline constinit TtEntry* ttTable = nullptr;
 inline constinit std::uint32_t ttEntries = 0;
 
-// A move as the table keeps it: from-square, to-square and a promotion's piece in 16 bits; 0 is no
-// move (no move leads from a1 to a1).
+// A move as the table keeps it: from-square (marked for castling), to-square and a promotion's
+// piece in 16 bits; 0 is no move (no move leads from a1 to a1).
 using PackedMove = std::uint16_t;
 inline constinit PackedMove* ttMoves = nullptr; // one per entry of ttTable
 

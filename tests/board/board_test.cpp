@@ -23,8 +23,9 @@ using namespace tarnwick_test;
 
 // The texts of the moves the generators hand over for this position, in the root order; with
 // `from`, only that man's moves; with `special`, only en passant and castling.
-inline std::string movesText(const char* position, const char* from = "", bool special = false) {
-    setPosition(position);
+inline std::string movesText(const char* position, const char* from = "", bool special = false,
+                             bool chess960 = false) {
+    setPosition(position, chess960);
     std::string text;
     for (const Move& each : generatedMoves())
         if ((*from == 0 || each.from == squareOf(from)) &&
@@ -35,11 +36,16 @@ inline std::string movesText(const char* position, const char* from = "", bool s
 
 const char* const Position5 = "fen rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8";
 
-TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
+TEST(Perft, MatchesKnownCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
     std::string longGame = "startpos moves g1f3 g8f6 e2e3 e7e6 f1e2 f8e7 e1f1 e8f8 f1e1 f8e8";
     for (int i = 0; i < 25; ++i)
         longGame += " b1c3 b8c6 c3b1 c6b8";
-    const std::tuple<std::string, int, std::uint64_t> cases[] = {
+    const struct {
+        std::string position;
+        int depth;
+        std::uint64_t leaves;
+        bool chess960 = false;
+    } cases[] = {
         {"startpos", 5, 4865609},
         {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -", 4, 4085603},
         {"fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", 5, 674624},
@@ -55,10 +61,24 @@ TEST(Perft, MatchesThePublishedCountsAndMakeUnmakeRestoresEveryMoveOfTheWalk) {
         {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 1, 31},
         {"fen rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3", 3, 21637},
         {longGame, 1, 28},
+        // Chess960 by the referee's counts (Stockfish's `go perft` with UCI_Chess960): a start
+        // position, a king or rook already on its target, king and rook that swap squares or the
+        // king landing on its rook's square, rooks taken on their squares, a king that would
+        // cross or reach an attacked square; castling written as the king taking its rook, as its
+        // two-file step with X-FEN's field.
+        {"fen bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1", 4, 201143, true},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", 3, 10954, true},
+        {"fen 2rk1r2/8/8/8/8/8/8/2RK1R2 w FCfc - 0 1", 3, 8771, true},
+        {"fen 2r1kr2/8/8/8/8/8/8/2R1KR2 w FCfc - 0 1", 3, 8802, true},
+        {"fen 1r2k1r1/8/8/8/8/8/8/1R2K1R1 w GBgb - 0 1", 3, 12297, true},
+        {"fen 1k6/8/8/8/8/3r4/8/RK3R2 w FA - 0 1", 3, 8440, true},
+        {"fen 4k3/8/8/8/8/8/8/1KR4q w C - 0 1", 2, 167, true},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1b1 g8h8", 3, 9392, true},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w KQkq - 0 1 moves g1c1 g8h8", 3, 9392, true},
     };
     CheckedWalk all;
-    for (const auto& [position, depth, leaves] : cases) {
-        setPosition(position.c_str());
+    for (const auto& [position, depth, leaves, chess960] : cases) {
+        setPosition(position.c_str(), chess960);
         EXPECT_EQ(perft(depth, nullptr), leaves) << position;
         // The same tree one ply shallower, every move checked.
         const CheckedWalk checked = walkAndCheck(std::max(depth - 1, 1));
@@ -87,6 +107,15 @@ TEST(PerftTool, PrintsRootMovesInGenerationOrderAndRefusesBadInputWithOneLine) {
               (std::vector<std::string>{"e5f6: 29", "e1e2: 24", "d1e2: 24"}));
     EXPECT_EQ(lines.rbegin()[2], "");
     EXPECT_EQ(lines.rbegin()[1], "Nodes searched: 707");
+    // Chess960 castling, after the captures, as the king taking its rook; the king of the first
+    // stands on its target already.
+    EXPECT_EQ(tarnwick_test::runTool({"perft", "--chess960", "1", "fen", "1r4kr/8/8/8/8/8/8/1R4KR",
+                                      "w", "HBhb", "-", "0", "1"},
+                                     lines),
+              0);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 2, lines.begin() + 4),
+              (std::vector<std::string>{"g1h1: 1", "g1b1: 1"}));
     for (const char* arguments :
          {"perft", "perft 2x", "perft 65", "perft 1 fen 4k3/8/8/8/8/8/8/3KK3"}) {
         std::istringstream words(arguments);
@@ -145,6 +174,43 @@ TEST(MoveGeneration, FollowsTheRootOrderWithCastlingAndEnPassantByTheRules) {
     for (const auto& [position, from, expected] : cases) {
         const bool special = std::strcmp(from, "!") == 0;
         EXPECT_EQ(movesText(position, special ? "" : from, special), expected) << position;
+    }
+}
+
+// Chess960 castling by the rights of the field: file letters (Shredder-FEN), K and Q for the
+// outermost rook and a file letter for another (X-FEN); a letter without its rook or a king off
+// its back rank gives none. The squares both men cross must be empty but for the two, those the
+// king crosses unattacked. The killer test agrees with the generator on both sides' castling.
+TEST(MoveGeneration, Chess960CastlingByTheFieldAndTheSquaresItCrosses) {
+    const char* const cases[][2] = {
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", "g1h1 g1b1"},
+        {"fen 2rk1r2/8/8/8/8/8/5P2/2RK1R2 b FCfc - 0 1", "d8f8 d8c8"},
+        {"fen r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", "e1h1 e1a1"},
+        {"fen 4k3/8/8/8/8/8/8/1R2K1RR w G - 0 1", "e1g1"},
+        {"fen 4k3/8/8/8/8/8/8/1R2K1RR w K - 0 1", ""}, // the h1 rook's: g1 stands in the way
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w HCg - 0 1", "g1h1"},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR b HCg - 0 1", ""},
+        {"fen 1r4kr/8/8/8/8/8/6K1/1R5R w HB - 0 1", ""},
+        {"fen 1r4kr/8/8/8/8/8/8/1RN3KR w HBhb - 0 1", "g1h1"}, // c1 in the king's way
+        {"fen 4k3/8/8/8/8/8/8/RN3K2 w A - 0 1", ""},           // b1 in the rook's way
+        {"fen 1k6/8/8/8/8/3r4/8/RK3R2 w FA - 0 1", "b1a1"},    // d1 attacked
+    };
+    for (const auto& [position, expected] : cases) {
+        EXPECT_EQ(movesText(position, "", true, true), expected) << position;
+        const std::vector<Move> moves = generatedMoves();
+        for (const int kind : {CastleKingSide, CastleQueenSide}) {
+            const Move castlingMove = {
+                .to =
+                    static_cast<std::int16_t>(castlingKingTarget[castlingIndex(sideToMove, kind)]),
+                .from = static_cast<std::int16_t>(pieceList[sideToMove][0].square),
+                .kind = static_cast<std::uint8_t>(kind),
+                .piece = King,
+                .captured = Empty};
+            moveStack[currentSlot] = castlingMove;
+            EXPECT_EQ(isMoveValid() != 0,
+                      std::find(moves.begin(), moves.end(), castlingMove) != moves.end())
+                << position << " kind " << kind;
+        }
     }
 }
 
@@ -220,8 +286,8 @@ TEST(CastlingRights, FollowTheMovesOfRandomWalksAndComeBackWhenTheyAreTakenBack)
 
 // Everything but the leftovers on empty squares and in captured men's entries: the keys stand
 // for the board.
-PositionSnapshot setUpAndSummarise(const char* text) {
-    setPosition(text);
+PositionSnapshot setUpAndSummarise(const char* text, bool chess960 = false) {
+    setPosition(text, chess960);
     PositionSnapshot summary = takeSnapshot();
     std::memset(summary.cells, 0, sizeof summary.cells);
     summary.clock = 0; // see ReadsAndCountsTheFiftyMoveClock
@@ -233,7 +299,11 @@ PositionSnapshot setUpAndSummarise(const char* text) {
 }
 
 TEST(SetupPosition, GivesTheSamePositionAsTheEquivalentPlacement) {
-    const char* const cases[][2] = {
+    const struct {
+        const char* text;
+        const char* equivalent;
+        bool chess960 = false;
+    } cases[] = {
         // Anything without "fen " is the start position; slashless ranks, FEN in capitals and
         // a FEN without fields after the side make no difference.
         {"anything", "startpos"},
@@ -260,10 +330,23 @@ TEST(SetupPosition, GivesTheSamePositionAsTheEquivalentPlacement) {
         // Odd but harmless moves are played as they come: a letter that names no piece keeps
         // the pawn, a knight move with a letter turns the knight into a queen.
         {"fen 4k3/P7/8/8/8/8/8/4K1N1 w moves a7a8x e8d8 g1f3q", "fen P2k4/8/8/8/8/5Q2/8/4K3 b -"},
+        // Chess960: castling as the king taking its rook or as its two-file step, in either FEN
+        // form; one without its right (gone, or never given) is skipped like a move that would
+        // corrupt the position, and so is the king taking a rook of its own that has no right.
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1b1 g8h8",
+         "fen 1r3rk1/8/8/8/8/8/8/2KR3R w -", true},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w KQkq - 0 1 moves g1c1 g8h8",
+         "fen 1r3rk1/8/8/8/8/8/8/2KR3R w -", true},
+        {"fen 2rk1r2/8/8/8/8/8/8/2RK1R2 w FCfc - 0 1 moves d1c1 d8f8",
+         "fen 2r2rk1/8/8/8/8/8/8/2KR1R2 w -", true},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w Hh - 0 1 moves g1b1 g8h8 g1h1",
+         "fen 1r4kr/8/8/8/8/8/8/1R3RK1 b h", true},
+        {"fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1 moves g1g2 g8g7 g2g1 g7g8 g1h1 g1b1 h1h2",
+         "fen 1r4kr/8/8/8/8/8/7R/1R4K1 b -", true},
     };
-    for (const auto& [text, equivalent] : cases) {
-        const PositionSnapshot expected = setUpAndSummarise(equivalent);
-        EXPECT_EQ(setUpAndSummarise(text), expected) << text;
+    for (const auto& [text, equivalent, chess960] : cases) {
+        const PositionSnapshot expected = setUpAndSummarise(equivalent, chess960);
+        EXPECT_EQ(setUpAndSummarise(text, chess960), expected) << text;
         EXPECT_TRUE(positionIsValid && boardIsConsistent() && keysMatchScratch()) << text;
     }
 }

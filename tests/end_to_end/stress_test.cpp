@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "channel/input_reader.h"
+#include "channel/options.h"
 #include "channel/runtime_services.h"
 #include "engine_session.h"
 #include "search/transposition_table.h"
@@ -36,6 +37,8 @@ const Words Fens = {
     "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",    // stalemate
     "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1",    // mate
     "4k3/1P6/8/8/8/8/6p1/4K3 w - - 0 1", // promotions
+    "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9", // Chess960
+    "2r1kr2/pp1bqppp/2np1n2/4p3/4P3/2NP1N2/PP1BQPPP/2R1KR2 w KQkq - 0 1",
 };
 // Positions the engine refuses or reads in its own way (the position fuzzer tries many more), and
 // a zero byte, which the reader drops.
@@ -57,7 +60,8 @@ const Words Idle = {
     "setoption name MultiPV value 3", "setoption name MultiPV value 1", "setoption",
     "setoption name Move Overhead value 1e3", "setoption name Clear Hash", "debug on", "debug off",
     "setoption name UCI_LimitStrength value true", "setoption name UCI_Elo value 0",
-    "setoption name UCI_LimitStrength value false",
+    "setoption name UCI_LimitStrength value false", "setoption name UCI_Chess960 value true",
+    "setoption name UCI_Chess960 value false",
     "debug maybe", "ucinewgame", "uci", "UCI", "isready", "isready", "stop", "ponderhit", "",
     "  \t ", "#x+-=*", "#position startpos"};
 const Words LimitedGoes = {"depth 1", "depth 3", "depth 0", "mate -1", "mate 2", "nodes 1",
@@ -115,6 +119,10 @@ class StressSession {
             *blank = 0;
         if (tarnwick::compareIgnoringCase(text, "position") == 0)
             tarnwick::setupPosition(blank != nullptr ? blank + 1 : "");
+        if (tarnwick::compareIgnoringCase(text, "setoption") == 0 && blank != nullptr) {
+            std::strcpy(tarnwick::commandArgs, blank + 1); // UCI_Chess960 for later positions
+            tarnwick::applyOption();
+        }
         readyOwed += tarnwick::compareIgnoringCase(text, "isready") == 0;
     }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "channel/options.h"
 #include "engine_session.h"
 #include "search/strength_limit.h"
 #include "search/transposition_table.h"
@@ -33,7 +34,8 @@ const Lines UciReply = {"id name Tarnwick 4.15", "id author Velmarok",
                         "option name MultiPV type spin default 1 min 1 max 32",
                         "option name Clear Hash type button",
                         "option name UCI_LimitStrength type check default false",
-                        "option name UCI_Elo type spin default 1500 min 800 max 2000", "uciok"};
+                        "option name UCI_Elo type spin default 1500 min 800 max 2000",
+                        "option name UCI_Chess960 type check default false", "uciok"};
 // clang-format on
 
 // A `quit` as the first command ends the process with status 0 and writes no logbook.
@@ -504,6 +506,32 @@ TEST_F(SelfPlay, AGameAtFixedDepthIsTheSameAsTheNativeBuilds) {
         ASSERT_EQ(best, bestMoveOf(expected.back())) << game;
         game += " " + best;
     }
+}
+
+// Chess960 games, the engine playing both sides from start positions where it may castle soon:
+// every move it names is legal by the rules of Chess960, castling (the king taking its rook)
+// included, and `go searchmoves` takes a castling in either of its texts.
+TEST_F(SelfPlay, Chess960GamesGetOnlyLegalMovesAndCastleAsTheKingTakingItsRook) {
+    tarnwick::chess960Option = 1; // for the legal moves worked out in this process
+    ASSERT_TRUE(engine.sendLine("setoption name UCI_Chess960 value true"));
+    int castlings = 0;
+    for (const char* start :
+         {"1r4kr/p5pp/8/8/8/8/P5PP/1R4KR w HBhb - 0 1",
+          "2r1kr2/pp1bqppp/2np1n2/4p3/4P3/2NP1N2/PP1BQPPP/2R1KR2 w FCfc - 0 1",
+          "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9"}) {
+        std::string game = std::string("fen ") + start + " moves";
+        for (int ply = 0; ply < 30 && !legalMoveTexts(game).empty(); ++ply) {
+            const std::string best = legalAnswer(game, "go depth 3");
+            const tarnwick::BoardCell& target = tarnwick::board[tarnwick_test::squareOf(&best[2])];
+            castlings += target.piece == tarnwick::Rook && target.colour == tarnwick::sideToMove;
+            game += " " + best;
+        }
+    }
+    EXPECT_GE(castlings, 3);
+    EXPECT_EQ(
+        legalAnswer("fen 1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", "go depth 2 searchmoves g1c1"),
+        "g1b1");
+    tarnwick::chess960Option = 0;
 }
 
 // The FEN of the position set up in this process, without castling rights or en passant square

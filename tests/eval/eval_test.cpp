@@ -32,9 +32,9 @@ using tarnwick_test::setPosition;
 using tarnwick_test::WorkingFolder;
 
 // The position with the evaluation's state reset.
-void setUpRoot(const char* positionText) {
+void setUpRoot(const char* positionText, bool chess960 = false) {
     resetEvaluation();
-    setPosition(positionText);
+    setPosition(positionText, chess960);
 }
 
 // The 425,984 bytes of "Endgame.bin", solved once per test program (it takes a moment under the
@@ -94,17 +94,25 @@ bool isSpecial(const Move& move) {
 }
 
 // clang-format off
-constexpr const char* rootPositions[] = {
-    "startpos",
-    "fen r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R w KQkq - 0 1",
-    "fen r3k2r/1P4P1/8/8/8/8/1p4p1/R3K2R w KQkq - 0 1",
-    "fen rnbqkbnr/ppppp1pp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
-    "fen 4k3/1p1p1p1p/p1p1p1p1/8/8/P1P1P1P1/1P1P1P1P/4K3 w - - 0 1",
-    "fen r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 0 1",
-    "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-    "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-    "fen 4k3/pp1p1ppp/8/2pPp3/8/8/PPP1PPPP/4K3 w - - 0 1",
-    "fen r3k3/1P3ppp/8/8/8/8/PPP3p1/4K2R b Kq - 0 1",
+struct RootPosition {
+    const char* text;
+    bool chess960 = false;
+};
+constexpr RootPosition rootPositions[] = {
+    {"startpos"},
+    {"fen r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R w KQkq - 0 1"},
+    {"fen r3k2r/1P4P1/8/8/8/8/1p4p1/R3K2R w KQkq - 0 1"},
+    {"fen rnbqkbnr/ppppp1pp/8/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1"},
+    {"fen 4k3/1p1p1p1p/p1p1p1p1/8/8/P1P1P1P1/1P1P1P1P/4K3 w - - 0 1"},
+    {"fen r1bq1rk1/pp2ppbp/2np1np1/8/3NP3/2N1BP2/PPPQ2PP/R3KB1R w KQ - 0 1"},
+    {"fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1"},
+    {"fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"},
+    {"fen 4k3/pp1p1ppp/8/2pPp3/8/8/PPP1PPPP/4K3 w - - 0 1"},
+    {"fen r3k3/1P3ppp/8/8/8/8/PPP3p1/4K2R b Kq - 0 1"},
+    // Chess960: the castling rook's table values from its real squares.
+    {"fen bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1", true},
+    {"fen 2r1kr2/pp3ppp/8/8/8/8/PP3PPP/2R1KR2 w FCfc - 0 1", true},
+    {"fen 1r4kr/p5pp/8/8/8/8/P5PP/1R4KR w HBhb - 0 1", true},
 };
 // clang-format on
 
@@ -115,9 +123,9 @@ TEST(IncrementalScore, RunningScoreMatchesScratchEvaluationAlongRandomWalks) {
     std::mt19937 random(20261206u);
     int positions = 0, movesPlayed = 0;
     std::vector<Move> moves;
-    for (const char* base : rootPositions) {
+    for (const auto& [base, chess960] : rootPositions) {
         for (int walk = 0; walk < WalksPerRoot; ++walk) {
-            setUpRoot(base);
+            setUpRoot(base, chess960);
             int score = prepareRootEvaluation(); // seen by the side to move
             int castlingBonus[2] = {0, 0}, expected;
             if (!scoreFromScratch(sideToMove, castlingBonus, expected))

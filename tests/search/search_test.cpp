@@ -61,6 +61,12 @@ TEST(SearchReports, LinesEndAtAnIllegalMoveAndAtARepetition) {
         EXPECT_EQ(std::string(text), std::string(" pv ") + expected) << position;
         EXPECT_EQ(currentGamePosition(), gamePositions[gamePositionCount - 1]) << position;
     }
+    // In Chess960 a king's step and a castling may share their squares (king f1, rook h1).
+    setPosition("fen 4k3/8/8/8/8/8/8/5K1R w H - 0 1", true);
+    const Move step[LineSlots] = {moveRecord("f1g1", King), SentinelMove};
+    Move shown[LineSlots];
+    lineForReport(step, 0, shown);
+    EXPECT_EQ(shown[0], step[0]);
 }
 
 } // namespace
