@@ -192,10 +192,10 @@ void rememberShownLine(Position& pos, const Move* own, int depth) {
     }
 }
 
-// One `info depth` line for the line a report shows and its value; `rank` 0 leaves the multipv
-// field out.
-static void sendInfoLine(SearchState& search, const Move* line, int depth, int score, int bound,
-                         int rank) {
+// One `info depth` line for the line a report shows, in the position `root`, and its value; `rank`
+// 0 leaves the multipv field out.
+static void sendInfoLine(SearchState& search, const Position& root, const Move* line, int depth,
+                         int score, int bound, int rank) {
     sendEndgameNotice(); // a probe of this search read Endgame.bin, or found none
     // 1.-3. Nodes of all threads, elapsed time and a speed that is a multiple of 1000 (the
     //       division first).
@@ -212,7 +212,7 @@ static void sendInfoLine(SearchState& search, const Move* line, int depth, int s
     formatScoreText(scoreText + used, static_cast<int>(sizeof scoreText) - used, score, bound);
     // 5. The line.
     char lineText[ReportedLineMoves * 6 + 16];
-    formatLineText(search, lineText, sizeof lineText, line);
+    formatLineText(root, lineText, sizeof lineText, line);
     // 6. One line to the interface.
     sendLine("info depth %d seldepth %d %s time %u nodes %llu nps %llu%s", depth, search.selDepth,
              scoreText, elapsed, nodes, nps, lineText);
@@ -230,7 +230,8 @@ void reportInfo(SearchState& search, int bound) {
     copyRootLine(search, line);
     Move shown[LineSlots];
     lineForReport(search, line, search.iterationDepth, shown);
-    sendInfoLine(search, shown, search.iterationDepth, search.rootScore, bound, rankOfBestLine());
+    sendInfoLine(search, search, shown, search.iterationDepth, search.rootScore, bound,
+                 rankOfBestLine());
 }
 
 void reportRankedLine(SearchState& search, int rank, int score, const Move* line) {
@@ -238,7 +239,7 @@ void reportRankedLine(SearchState& search, int rank, int score, const Move* line
         return;
     Move shown[LineSlots];
     lineForReport(search, line, search.iterationDepth, shown);
-    sendInfoLine(search, shown, search.iterationDepth, score, 0, rank);
+    sendInfoLine(search, search, shown, search.iterationDepth, score, 0, rank);
 }
 
 void reportRootWithoutMove(int inCheck) {
@@ -248,6 +249,7 @@ void reportRootWithoutMove(int inCheck) {
 
 void reportBestMove(int stopped) {
     SearchState& search = mainSearch;
+    Position& root = search.searchedRoot;
     // 1. Both moves come from one copy, taken while think cannot be writing a new line.
     Move line[LineSlots];
     copyRootLine(search, line);
@@ -256,14 +258,14 @@ void reportBestMove(int stopped) {
     //    report.
     Move shown[LineSlots] = {SentinelMove, SentinelMove};
     if (stopped == 0 && !search.rootWithoutMove) {
-        lineForReport(search, line, search.completedDepth, shown);
+        lineForReport(root, line, search.completedDepth, shown);
         if (!quietReports)
-            sendInfoLine(search, shown, search.completedDepth, search.rootScore, 0,
+            sendInfoLine(search, root, shown, search.completedDepth, search.rootScore, 0,
                          rankOfBestLine());
     }
     sendEndgameNotice();
     char bestText[8];
-    std::snprintf(bestText, sizeof bestText, "%s", moveToText(search, line[0]).text);
+    std::snprintf(bestText, sizeof bestText, "%s", moveToText(root, line[0]).text);
     // 3. No best move: no legal move, no search yet, or a refused position.
     if (bestText[0] == 0) {
         sendLine("bestmove 0000");
@@ -272,7 +274,7 @@ void reportBestMove(int stopped) {
     // 4.-5. The expected reply only after a completed search; never after a stop.
     char ponderText[8] = "";
     if (stopped == 0 && shown[0] == line[0])
-        std::snprintf(ponderText, sizeof ponderText, "%s", moveToText(search, shown[1]).text);
+        std::snprintf(ponderText, sizeof ponderText, "%s", moveToText(root, shown[1]).text);
     if (ponderText[0] != 0)
         sendLine("bestmove %s ponder %s", bestText, ponderText);
     else

@@ -32,6 +32,10 @@ struct SearchState : EvaluatedPosition {
     // the `bestmove` report puts the level's choice in their place (strength_limit.h).
     Move rootLine[LineSlots]{SentinelMove};
     int rootScore = 0;
+    // The position the last `go` searched, as it was then: its `bestmove` may be owed until after
+    // a later `position` (an "infinite" search cut short), and its moves are written and its line
+    // shown in the notation and on the board they belong to.
+    Position searchedRoot;
 
     // The node count is nodeCountHigh * 1024 + nodeCountLow; nodeCountHigh rises by 4 per poll.
     int nodeCountLow = 0;

@@ -479,8 +479,9 @@ void think() {
     setHelperCount(threadOption.load(std::memory_order_relaxed) - 1);
     // 1. The budget and the ponder mode (and the other limits) from the `go` arguments.
     searchRequest.timeBudgetMs = parseGoParameters(commandArgs, "wb"[search.sideToMove & 1]);
-    // 2. The search state starts afresh.
+    // 2. The search state starts afresh; the position is kept as searched for its `bestmove`.
     searchRequest.searchStartTick = tickCount();
+    search.searchedRoot = search;
     search.ply = 0;
     search.currentSlot = RootSlot;
     clearRootLine(search);
