@@ -103,7 +103,7 @@ int runBenchCommand(int argc, char** argv) {
         // The search reads its limits from the `go` arguments, as in a game.
         std::snprintf(commandArgs, sizeof commandArgs, "depth %d", depth);
         think();
-        const std::uint64_t nodes = nodeCount(search);
+        const std::uint64_t nodes = nodeCount(search) + helperNodes(); // all threads'
         totalNodes += nodes;
         Move line[LineSlots];
         copyRootLine(search, line);

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -66,11 +67,18 @@ void setHelperCount(int count) {
     }
     const std::lock_guard<std::mutex> guard(poolLock);
     helpersEnd = false;
-    helpersKept = count;
-    for (int i = 0; i < count; ++i) {
-        helpers[i] = new Helper{.state = std::make_unique<SearchState>(), .thread = {}};
-        helpers[i]->state->helperIndex = i + 1;
-        helpers[i]->thread = std::thread(runHelper, std::ref(*helpers[i]), searchNumber);
+    // A system that gives no more memory or threads leaves the engine with the helpers it has.
+    for (helpersKept = 0; helpersKept < count; ++helpersKept) {
+        Helper* helper = nullptr;
+        try {
+            helper = new Helper{.state = std::make_unique<SearchState>(), .thread = {}};
+            helper->state->helperIndex = helpersKept + 1;
+            helper->thread = std::thread(runHelper, std::ref(*helper), searchNumber);
+        } catch (const std::exception&) {
+            delete helper;
+            break;
+        }
+        helpers[helpersKept] = helper;
     }
 }
 
