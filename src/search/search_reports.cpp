@@ -218,12 +218,16 @@ static void sendInfoLine(SearchState& search, const Position& root, const Move* 
              scoreText, elapsed, nodes, nps, lineText);
 }
 
+bool showsReports(const SearchState& search) {
+    return !quietReports && search.helperIndex == 0;
+}
+
 static int rankOfBestLine() {
     return searchRequest.multiPv > 1 ? 1 : 0;
 }
 
 void reportInfo(SearchState& search, int bound) {
-    if (quietReports || search.helperIndex != 0)
+    if (!showsReports(search))
         return;
     // The line from one consistent copy of rootLine.
     Move line[LineSlots];
@@ -235,7 +239,7 @@ void reportInfo(SearchState& search, int bound) {
 }
 
 void reportRankedLine(SearchState& search, int rank, int score, const Move* line) {
-    if (quietReports || search.helperIndex != 0)
+    if (!showsReports(search))
         return;
     Move shown[LineSlots];
     lineForReport(search, line, search.iterationDepth, shown);

@@ -10,6 +10,9 @@ struct SearchState;
 // 1 keeps the `info` lines of the search to itself (the bench prints its own lines instead).
 inline constinit int quietReports = 0;
 
+// The helpers of a parallel search tell nothing to the interface.
+bool showsReports(const SearchState& search);
+
 // The reports show the search's own line continued from the table and cut where the game would be
 // drawn. reportBestMove(0) reports the last complete iteration and takes the expected reply from
 // that line.

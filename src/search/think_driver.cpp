@@ -29,11 +29,6 @@ namespace tarnwick {
 
 inline constexpr int FullWidthIterations = 3;
 
-// The helpers of a parallel search tell nothing to the interface.
-static bool showsReports(const SearchState& search) {
-    return !quietReports && search.helperIndex == 0;
-}
-
 // Guards rootLine between think (writer, main thread) and a `stop` report on the reader thread.
 // Taken only when the best line changes and for reports, never inside the tree. Not constinit:
 // some thread libraries (MinGW's) give std::mutex no constant initializer.
