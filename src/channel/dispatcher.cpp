@@ -47,7 +47,7 @@ int dispatchCommand() {
         // The slot is therefore never cleared here: a command handed over between a test of the
         // flag and its clearing would be lost.
         engineCallbacks.think();
-        if (searchRequest.ponderMode.load(std::memory_order_acquire) == 0)
+        if (searchRequest.ponderMode.load(std::memory_order_seq_cst) == 0)
             sendOwedBestMove(0);
         return 1;
     } else if (compareIgnoringCase(commandWord, "isready") == 0) {

@@ -36,7 +36,12 @@ static void serveDuringSearch() {
     } else if (isWord("isready")) {
         sendLine("readyok");
     } else if (isWord("ponderhit")) {
-        searchRequest.ponderMode.store(0, std::memory_order_release);
+        // The search may have ended between the test of `thinking` and this store, after the
+        // main thread had found the ponder mode still up: then the dispatcher sends the owed move.
+        // Sequentially consistent, so that one of the two threads sees the other's store.
+        searchRequest.ponderMode.store(0, std::memory_order_seq_cst);
+        if (searchRequest.thinking.load(std::memory_order_seq_cst) == 0)
+            commandPending.store(1, std::memory_order_release);
     } else if (isWord("setoption") && applyThreadsOption(commandArgs)) {
         // Counts from the next search: the running one keeps its threads.
     } else if (isWord("stop")) {

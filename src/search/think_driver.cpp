@@ -526,7 +526,7 @@ void think() {
         searchRequest.stopRequested.store(1, std::memory_order_release);
         waitForHelpers();
     }
-    searchRequest.thinking.store(0, std::memory_order_release);
+    searchRequest.thinking.store(0, std::memory_order_seq_cst);
 }
 
 } // namespace tarnwick
